@@ -1,0 +1,21 @@
+# Every target links tolvaro_common: language level, warnings and Qt hygiene.
+add_library(tolvaro_common INTERFACE)
+target_compile_features(tolvaro_common INTERFACE cxx_std_20)
+target_compile_options(tolvaro_common INTERFACE -Wall -Wextra -Wpedantic)
+target_compile_definitions(tolvaro_common INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CAST_TO_ASCII
+    QT_NO_CONTEXTLESS_CONNECT
+    QT_NO_KEYWORDS)
+
+option(TOLVARO_WERROR "Treat warnings as errors" OFF)
+if (TOLVARO_WERROR)
+    target_compile_options(tolvaro_common INTERFACE -Werror)
+endif()
+
+option(TOLVARO_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+if (TOLVARO_SANITIZE)
+    target_compile_options(tolvaro_common INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(tolvaro_common INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// Reads and writes one entry of the settings file named by strIniFile. The
+// file is opened for each single read or write and never held open.
+namespace modIni {
+
+inline QString strIniFile;
+
+// The entry's value (cut to its first 143 bytes in the file's code page).
+// A missing or empty entry writes the default back to the same key and
+// returns it; an absent default (std::nullopt) removes an empty entry and
+// returns empty text.
+QString GetIniValue(QString section, QString key, std::optional<QString> defaultValue = std::nullopt);
+
+// True when the write succeeded. A failed write leaves the file as it was.
+bool SetIniValue(QString section, QString key, QString value);
+
+} // namespace modIni

@@ -1,0 +1,83 @@
+#include "startup/modpub.h"
+
+#include "startup/modini.h"
+#include "startup/runtimeerror.h"
+#include "startup/strictnumber.h"
+
+#include <cstdlib>
+
+namespace modPub {
+
+namespace {
+
+const QString section = QStringLiteral("APPLICATION");
+
+// Removes space characters (and only those) from both ends.
+QString trimSpaces(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.sliced(begin, end - begin);
+}
+
+std::function<void()> &endHandler()
+{
+    static std::function<void()> handler = [] { std::exit(EXIT_SUCCESS); };
+    return handler;
+}
+
+} // namespace
+
+void LoadSettings()
+{
+    try {
+        strKeyWord = trimSpaces(modIni::GetIniValue(section, QStringLiteral("KeyWord")));
+        // A page count the strict reading refuses leaves 0 but does not keep
+        // the site address from being read: losing it would erase it from the
+        // file at the next save.
+        try {
+            lngMaxPage = strictToLong(modIni::GetIniValue(section, QStringLiteral("MaxPage")));
+        } catch (const RuntimeError &) {
+            lngMaxPage = 0;
+        }
+        strKeyUrl = trimSpaces(modIni::GetIniValue(section, QStringLiteral("KeyUrl")));
+    } catch (...) {
+        // Any other failure leaves silently with what was read so far.
+    }
+}
+
+void SaveSettings()
+{
+    modIni::SetIniValue(section, QStringLiteral("KeyWord"), strKeyWord);
+    modIni::SetIniValue(section, QStringLiteral("MaxPage"), QString::number(lngMaxPage));
+    modIni::SetIniValue(section, QStringLiteral("KeyUrl"), strKeyUrl);
+}
+
+void SetDefaultSettings()
+{
+    strKeyWord = QStringLiteral("网站排名查询");
+    lngMaxPage = 20;
+    strKeyUrl = QStringLiteral("http://www.example.com/");
+}
+
+QString appPathFromFolder(const QString &folder)
+{
+    const QChar separator = u'/';
+    return folder.endsWith(separator) ? folder : folder + separator;
+}
+
+void End()
+{
+    endHandler()();
+}
+
+void setEndHandler(std::function<void()> handler)
+{
+    endHandler() = std::move(handler);
+}
+
+} // namespace modPub
