@@ -19,3 +19,11 @@ if (TOLVARO_SANITIZE)
         -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     target_link_options(tolvaro_common INTERFACE -fsanitize=address,undefined)
 endif()
+
+# Fuzz targets need clang's libFuzzer: configure with CXX=clang++-14.
+option(TOLVARO_FUZZ "Build the fuzz targets (clang only)" OFF)
+if (TOLVARO_FUZZ)
+    target_compile_options(tolvaro_common INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(tolvaro_common INTERFACE -fsanitize=address,undefined)
+endif()
