@@ -1,0 +1,126 @@
+#include "demoengine/demoengine.h"
+
+#include "demoengine/resultpages.h"
+
+#include <httplib.h>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+using namespace Qt::StringLiterals;
+
+struct DemoEngine::Private
+{
+    explicit Private(DemoEngineOptions options)
+        : options(std::move(options))
+        , pages(this->options)
+    {
+    }
+
+    DemoEngineOptions options;
+    DemoResultPages pages;
+    httplib::Server server;
+    std::thread thread;
+    std::atomic<bool> finished = false;
+    quint16 port = 0;
+
+    mutable std::mutex mutex;
+    QStringList requests;
+};
+
+namespace {
+
+int startValue(const std::string &text)
+{
+    bool ok = false;
+    const int start = QString::fromStdString(text).toInt(&ok);
+    return ok && start >= 0 ? start : 0;
+}
+
+} // namespace
+
+DemoEngine::DemoEngine(DemoEngineOptions options)
+    : d(std::make_unique<Private>(std::move(options)))
+{
+    Private *p = d.get();
+    httplib::Server &server = p->server;
+
+    // A search fetches its pages back to back over one connection; the short
+    // idle time lets the engine stop soon after the last page.
+    server.set_keep_alive_max_count(100000);
+    server.set_keep_alive_timeout(1);
+
+    server.set_pre_routing_handler([p](const httplib::Request &request, httplib::Response &) {
+        const QString target = QString::fromStdString(request.target);
+        {
+            const std::lock_guard lock(p->mutex);
+            p->requests.append(target);
+        }
+        if (p->options.onRequest)
+            p->options.onRequest(target);
+        if (p->options.latencyMs > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(p->options.latencyMs));
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+
+    server.Get("/search", [p](const httplib::Request &request, httplib::Response &response) {
+        const QString keyword = QString::fromStdString(request.get_param_value("q"));
+        const QByteArray page = p->pages.page(keyword, startValue(request.get_param_value("start")));
+        response.set_content(page.constData(), size_t(page.size()), "text/html; charset=utf-8");
+    });
+
+    server.set_error_handler([](const httplib::Request &, httplib::Response &response) {
+        const QByteArray page = u"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+                                "<title>%1</title></head><body><h1>%1 页面不存在</h1></body></html>\n"_s
+                                    .arg(response.status)
+                                    .toUtf8();
+        response.set_content(page.constData(), size_t(page.size()), "text/html; charset=utf-8");
+    });
+
+    const std::string host = "127.0.0.1";
+    int port = -1;
+    if (p->options.port == 0)
+        port = server.bind_to_any_port(host);
+    else if (server.bind_to_port(host, p->options.port))
+        port = p->options.port;
+    if (port <= 0) {
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(p->options.port));
+    }
+    p->port = quint16(port);
+    // The socket listens from bind on, so requests made before the thread
+    // runs wait in the backlog.
+    p->thread = std::thread([p] {
+        p->server.listen_after_bind();
+        p->finished = true;
+    });
+}
+
+DemoEngine::~DemoEngine()
+{
+    // stop() does nothing until the server thread has begun to listen.
+    while (!d->server.is_running() && !d->finished)
+        std::this_thread::yield();
+    d->server.stop();
+    if (d->thread.joinable())
+        d->thread.join();
+}
+
+quint16 DemoEngine::port() const
+{
+    return d->port;
+}
+
+QString DemoEngine::origin() const
+{
+    return u"http://127.0.0.1:"_s + QString::number(d->port);
+}
+
+QStringList DemoEngine::requests() const
+{
+    const std::lock_guard lock(d->mutex);
+    return d->requests;
+}
