@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+// Opens every result entry of a result page.
+inline constexpr QStringView ITEM_MARKER = u"<li class=g><h3 class=r>";
+// ITEM_MARKER and the opening of the entry's link, just before its address.
+inline constexpr QStringView RESULT_MARKER = u"<li class=g><h3 class=r><a href=\"";
+
+// What a result page says about the site: whether some entry links to an
+// address that starts with the site prefix, and how many entries come before
+// the first such link.
+//
+// The page text is lower-cased, the needle RESULT_MARKER + site prefix is
+// looked for exactly (the prefix as typed, so an upper-case letter in it never
+// matches), and the entries are the non-overlapping ITEM_MARKER occurrences
+// before the hit, counted left to right.
+struct PageScan
+{
+    bool hit = false;
+    qsizetype entriesBefore = 0; // 0 without a hit
+};
+
+// Scans the page body as it came over the wire (UTF-8, possibly malformed)
+// without decoding it. Gives exactly what scanPagePlain gives.
+PageScan scanPage(QByteArrayView page, QStringView sitePrefix);
+
+// Scans a page already decoded to text. Gives exactly what scanPageTextPlain
+// gives.
+PageScan scanPageText(QStringView pageText, QStringView sitePrefix);
+
+// The straightforward pipeline the two scans above are held against:
+// QString::fromUtf8, toLower(), indexOf(needle), then counting ITEM_MARKER.
+PageScan scanPagePlain(QByteArrayView page, QStringView sitePrefix);
+PageScan scanPageTextPlain(const QString &pageText, QStringView sitePrefix);
