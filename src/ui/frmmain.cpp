@@ -1,11 +1,234 @@
 #include "ui/frmmain.h"
 
+#include "search/pagefetch.h"
+#include "startup/modpub.h"
+#include "startup/runtimeerror.h"
+#include "startup/strictnumber.h"
+#include "ui/controls.h"
+#include "ui/frmabout.h"
+#include "ui/hextotext.h"
+#include "ui/unhandlederror.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The window title, "Tolvaro 网站排名查询" in code page 936, kept only in the
+// encoded form and only in pieces.
+QString encodedTitle()
+{
+    return u"5%4"_s + u"6%F"_s + QChar(54) + u"C%76%"_s + u"61%7%"_s + u"26"_s + QChar(70)
+        + u"%2%0"_s + QChar(67) + u"DF"_s + u"8D"_s + u"%5B%"_s + u"E%C%"_s + u"5C5%C"_s
+        + QChar(51) + QChar(70) + u"BB"_s + QChar(37) + u"2%E%9"_s + u"D1AF%"_s;
+}
+
+QLineEdit *newTextBox(QWidget *parent, const QString &objectName)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(objectName);
+    return box;
+}
+
+// Neither button is the window's default: Enter in a box presses nothing.
+QPushButton *newButton(QWidget *parent, const QString &objectName, const QString &text)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    button->setAutoDefault(false);
+    button->setDefault(false);
+    return button;
+}
+
+} // namespace
+
 frmMain &frmMain::defaultInstance()
 {
-    static frmMain *window = [] {
-        auto *w = new frmMain;
-        w->setObjectName(QStringLiteral("frmMain"));
-        return w;
-    }();
+    static frmMain *window = new frmMain;
     return *window;
+}
+
+frmMain::frmMain()
+    : frmMain(&GetHtmlByXml, platform::desktopShell())
+{
+}
+
+frmMain::frmMain(RankSearch::Fetch fetch, platform::Shell &shell)
+    : m_shell(shell)
+    , m_search(*this, std::move(fetch), shell)
+{
+    setObjectName(u"frmMain"_s);
+    QFont windowFont = font();
+    windowFont.setPointSize(9);
+    setFont(windowFont);
+    setWindowIcon(QIcon(u":/ui/tolvaro.png"_s));
+
+    createControls();
+    load();
+
+    resize(twipsToPixels(7650), twipsToPixels(3210));
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::createControls()
+{
+    m_label1 = newLabel(this, u"Label1"_s);
+    m_label1->move(twipsRect(120, 240, 630, 180).topLeft());
+    setAutoSizeCaption(m_label1, u"关键字:"_s);
+    m_txtKeyWord = newTextBox(this, u"txtKeyWord"_s);
+    m_txtKeyWord->setGeometry(twipsRect(840, 195, 4335, 270));
+
+    m_label4 = newLabel(this, u"Label4"_s);
+    m_label4->move(twipsRect(120, 600, 630, 180).topLeft());
+    setAutoSizeCaption(m_label4, u"范\u3000围:"_s);
+    m_txtPage = newTextBox(this, u"txtPage"_s);
+    m_txtPage->setGeometry(twipsRect(840, 555, 1575, 270));
+    m_label5 = newLabel(this, u"Label5"_s);
+    m_label5->move(twipsRect(2520, 600, 180, 180).topLeft());
+    setAutoSizeCaption(m_label5, u"页"_s);
+
+    m_label2 = newLabel(this, u"Label2"_s);
+    m_label2->move(twipsRect(120, 960, 630, 180).topLeft());
+    setAutoSizeCaption(m_label2, u"网\u3000址:"_s);
+    m_txtUrl = newTextBox(this, u"txtUrl"_s);
+    m_txtUrl->setGeometry(twipsRect(840, 915, 4335, 270));
+    m_check1 = new QCheckBox(u"检索到时打开所在页"_s, this);
+    m_check1->setObjectName(u"Check1"_s);
+    m_check1->setGeometry(twipsRect(5280, 960, 2175, 225));
+    // The option is not saved: it is ticked at every start.
+    m_check1->setChecked(true);
+
+    m_label3 = newLabel(this, u"Label3"_s);
+    m_label3->move(twipsRect(120, 1320, 630, 180).topLeft());
+    setAutoSizeCaption(m_label3, u"位\u3000置:"_s);
+    m_txtResult = newTextBox(this, u"txtResult"_s);
+    m_txtResult->setGeometry(twipsRect(840, 1275, 1575, 270));
+    m_label6 = newLabel(this, u"Label6"_s);
+    m_label6->move(twipsRect(2520, 1320, 180, 180).topLeft());
+    setAutoSizeCaption(m_label6, u"名"_s);
+
+    m_command1 = newButton(this, u"Command1"_s, u"检索(&S)"_s);
+    m_command1->setGeometry(twipsRect(840, 2040, 1815, 375));
+    m_command2 = newButton(this, u"Command2"_s, u"关于(&A)"_s);
+    m_command2->setGeometry(twipsRect(2880, 2040, 1815, 375));
+
+    m_lblStatus = newLabel(this, u"lblStatus"_s);
+    m_lblStatus->setText(u"状态:就绪"_s);
+    m_lblStatus->setGeometry(twipsRect(0, 2760, 3615, 255));
+
+    setTabOrder(m_txtKeyWord, m_txtPage);
+    setTabOrder(m_txtPage, m_txtUrl);
+    setTabOrder(m_txtUrl, m_txtResult);
+    setTabOrder(m_txtResult, m_command1);
+    setTabOrder(m_command1, m_command2);
+    setTabOrder(m_command2, m_check1);
+    m_txtKeyWord->setFocus();
+
+    connect(m_command1, &QPushButton::clicked, this, [this] { ui::runHandler([this] { m_search.run(); }); });
+    connect(m_command2, &QPushButton::clicked, this, [this] { ui::runHandler([this] { showAbout(); }); });
+}
+
+void frmMain::load()
+{
+    m_txtKeyWord->setText(modPub::strKeyWord);
+    m_txtPage->setText(QString::number(modPub::lngMaxPage));
+    m_txtUrl->setText(modPub::strKeyUrl);
+    QString title = encodedTitle();
+    setWindowTitle(modPub::HexToText(title));
+}
+
+void frmMain::dockStatusLine()
+{
+    const int statusHeight = m_lblStatus->height();
+    m_lblStatus->setGeometry(0, height() - statusHeight, width(), statusHeight);
+}
+
+void frmMain::unload()
+{
+    modPub::strKeyWord = m_txtKeyWord->text();
+    // A page count that cannot be read keeps the count in force, so that the
+    // other settings are still saved and the program still ends normally.
+    try {
+        modPub::lngMaxPage = strictToLong(m_txtPage->text());
+    } catch (const RuntimeError &) {
+    }
+    modPub::strKeyUrl = m_txtUrl->text();
+    modPub::SaveSettings();
+    m_search.abandon();
+    modPub::End();
+}
+
+void frmMain::showAbout()
+{
+    if (!m_about)
+        m_about = new frmAbout(m_shell, this);
+    m_about->showModal();
+}
+
+void frmMain::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    ui::runHandler([this] { dockStatusLine(); });
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    ui::runHandler([this] { unload(); });
+    event->accept();
+}
+
+QString frmMain::keyWordText() const
+{
+    return m_txtKeyWord->text();
+}
+
+QString frmMain::urlText() const
+{
+    return m_txtUrl->text();
+}
+
+QString frmMain::pageText() const
+{
+    return m_txtPage->text();
+}
+
+QString frmMain::resultText() const
+{
+    return m_txtResult->text();
+}
+
+void frmMain::setResultText(const QString &text)
+{
+    m_txtResult->setText(text);
+}
+
+void frmMain::setStatus(const QString &text)
+{
+    m_lblStatus->setText(text);
+}
+
+int frmMain::openPageOption() const
+{
+    return m_check1->checkState() == Qt::Unchecked ? 0 : 1;
+}
+
+platform::WindowHandle frmMain::nativeHandle() const
+{
+    return platform::WindowHandle(winId());
+}
+
+void frmMain::doEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
 }

@@ -1,0 +1,201 @@
+#include "ui/frmabout.h"
+
+#include "ui/controls.h"
+#include "ui/hextotext.h"
+#include "ui/unhandlederror.h"
+
+#include <QCursor>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The five display texts, in code page 936, kept only in the encoded form and
+// only in pieces: "Tolvaro 1.0", "作者: Tolvaro 开发组", "www.tolvaro.example",
+// "help@im.tolvaro.example" and "support@tolvaro.example".
+QString encodedText1()
+{
+    return QString(QChar(53)) + QChar(52) + u"6F"_s + u"6C%7"_s + u"661"_s + u"%72%"_s + u"6F"_s
+        + u"2%03"_s + u"12"_s + u"E%3%"_s + u"0"_s;
+}
+
+QString encodedText2()
+{
+    return u"D7F7"_s + QChar(68) + u"5%"_s + u"DF3A"_s + u"%2"_s + u"0%"_s + u"54"_s
+        + u"6%F6C"_s + u"76%"_s + u"6%17"_s + u"%2%6"_s + u"%F%20"_s + u"BF"_s + QChar(65)
+        + u"AB"_s + QChar(55) + u"A%2"_s + u"D7E"_s + u"9%"_s;
+}
+
+QString encodedText3()
+{
+    return u"7777"_s + u"77%2"_s + QChar(69) + u"74"_s + u"%6F%"_s + u"6C"_s + u"7%"_s
+        + u"66"_s + u"172%6"_s + u"%F2"_s + u"%E%6"_s + u"%5%7"_s + u"8616D"_s + u"70"_s
+        + QChar(54) + u"%C"_s + QChar(54) + u"5"_s;
+}
+
+QString encodedText4()
+{
+    return u"68"_s + u"65"_s + u"6C"_s + u"%7040"_s + u"%69"_s + u"%6D2"_s + u"%E74"_s
+        + u"6F%6%"_s + u"C7"_s + QChar(37) + u"6%"_s + QChar(54) + u"%1%"_s + u"726"_s
+        + u"F2E"_s + u"657"_s + u"%8616"_s + QChar(68) + u"7%0"_s + QChar(37) + u"6%C6"_s
+        + u"5"_s;
+}
+
+QString encodedText5()
+{
+    return u"73"_s + u"75"_s + u"70"_s + u"%706F"_s + u"%72"_s + u"%744"_s + u"%074"_s
+        + u"6F%6%"_s + u"C7"_s + QChar(37) + u"6%"_s + QChar(54) + u"%1%"_s + u"726"_s
+        + u"F2E"_s + u"657"_s + u"%8616"_s + QChar(68) + u"7%0"_s + QChar(37) + u"6%C6"_s
+        + u"5"_s;
+}
+
+const QString webTarget = u"http://www.tolvaro.example/"_s;
+const QString messengerTarget = u"xmpp:help@im.tolvaro.example?message"_s;
+const QString mailTarget = u"mailto:support@tolvaro.example"_s;
+
+// The look of the three contact labels: blue, underlined, the Song face of
+// the Chinese system at 9 points, or the nearest CJK face where it is missing.
+void styleContactLabel(QLabel *label)
+{
+    QFont contactFont(QStringList{u"宋体"_s, u"SimSun"_s, u"Noto Serif CJK SC"_s,
+                                  u"Noto Sans CJK SC"_s},
+                      9, QFont::Normal);
+    contactFont.setUnderline(true);
+    label->setFont(contactFont);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    label->setPalette(palette);
+}
+
+QLabel *newFixedLabel(QWidget *parent, const QString &objectName, int left, int top,
+                      const QString &caption)
+{
+    QLabel *label = newLabel(parent, objectName);
+    label->move(twipsRect(left, top, 0, 0).topLeft());
+    setAutoSizeCaption(label, caption);
+    return label;
+}
+
+} // namespace
+
+frmAbout::frmAbout(platform::Shell &shell, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+                          | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint)
+    , m_shell(shell)
+{
+    setObjectName(u"frmAbout"_s);
+    setWindowTitle(u"关于"_s);
+    setFixedSize(twipsToPixels(4890), twipsToPixels(2400));
+}
+
+void frmAbout::showModal()
+{
+    createControls();
+    load();
+    exec();
+    destroyControls();
+}
+
+void frmAbout::createControls()
+{
+    m_image1 = newLabel(this, u"Image1"_s);
+    m_image1->setGeometry(twipsRect(240, 120, 555, 555));
+    m_image1->setFrameShape(QFrame::Box);
+    m_image1->setLineWidth(1);
+    m_image1->setScaledContents(true);
+    m_image1->setPixmap(QPixmap(u":/ui/tolvaro.png"_s));
+
+    m_label1 = newFixedLabel(this, u"Label1"_s, 1080, 120, QString());
+    m_label2 = newFixedLabel(this, u"Label2"_s, 1080, 480, QString());
+    newFixedLabel(this, u"Label3"_s, 1080, 720, u"主页:"_s);
+    m_label4 = newFixedLabel(this, u"Label4"_s, 1560, 720, QString());
+    newFixedLabel(this, u"Label5"_s, 1080, 960, u"XMPP:"_s);
+    m_label6 = newFixedLabel(this, u"Label6"_s, 1560, 960, QString());
+    newFixedLabel(this, u"Label7"_s, 1080, 1200, u"邮箱:"_s);
+    m_label8 = newFixedLabel(this, u"Label8"_s, 1560, 1200, QString());
+    newFixedLabel(this, u"Label9"_s, 1080, 1560, u"2009-08-21"_s);
+
+    // Only the web label carries the pointing hand; the load sequence hands it
+    // on to the other two.
+    m_label4->setCursor(QCursor(QPixmap(u":/ui/hand.png"_s), 6, 0));
+    for (QLabel *contact : {m_label4, m_label6, m_label8}) {
+        styleContactLabel(contact);
+        contact->installEventFilter(this);
+    }
+
+    // The only control that takes the focus; while it has it, Enter presses
+    // it, and the window has no cancel button.
+    m_command1 = new QPushButton(u"确定"_s, this);
+    m_command1->setObjectName(u"Command1"_s);
+    m_command1->setGeometry(twipsRect(1800, 1920, 1215, 330));
+    m_command1->setAutoDefault(true);
+    m_command1->setDefault(false);
+    m_command1->setFocus();
+    connect(m_command1, &QPushButton::clicked, this, [this] { ui::runHandler([this] { accept(); }); });
+}
+
+void frmAbout::load()
+{
+    if (parentWidget())
+        setWindowIcon(parentWidget()->windowIcon());
+    m_label6->setCursor(m_label4->cursor());
+    m_label8->setCursor(m_label4->cursor());
+
+    // Each text is decoded right before its label takes it; one that fails
+    // leaves its label empty and the others still load.
+    const std::pair<QLabel *, QString (*)()> texts[] = {
+        {m_label1, encodedText1}, {m_label2, encodedText2}, {m_label4, encodedText3},
+        {m_label6, encodedText4}, {m_label8, encodedText5},
+    };
+    for (const auto &[label, encoded] : texts) {
+        QString text = encoded();
+        setAutoSizeCaption(label, modPub::HexToText(text));
+    }
+}
+
+void frmAbout::destroyControls()
+{
+    const QList<QWidget *> controls = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    qDeleteAll(controls);
+    m_image1 = m_label1 = m_label2 = m_label4 = m_label6 = m_label8 = nullptr;
+    m_command1 = nullptr;
+}
+
+void frmAbout::openContact(const QLabel *label)
+{
+    const platform::WindowHandle self = platform::WindowHandle(winId());
+    if (label == m_label4)
+        m_shell.execute(self, u"open"_s, webTarget, QString(), QString(), platform::SW_SHOWNORMAL);
+    else if (label == m_label6)
+        m_shell.execute(0, QString(), messengerTarget, QString(), QString(), platform::SW_SHOW);
+    else if (label == m_label8)
+        m_shell.execute(self, u"open"_s, mailTarget, QString(), QString(), platform::SW_SHOWNORMAL);
+}
+
+void frmAbout::keyPressEvent(QKeyEvent *event)
+{
+    // No cancel button: Esc leaves the window open.
+    if (event->matches(QKeySequence::Cancel) || event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool frmAbout::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto *label = qobject_cast<QLabel *>(watched);
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (label && mouse->button() == Qt::LeftButton
+            && label->rect().contains(mouse->position().toPoint()))
+            ui::runHandler([this, label] { openContact(label); });
+    }
+    return QDialog::eventFilter(watched, event);
+}
