@@ -1,10 +1,10 @@
 #include "startup/modpub.h"
-
-#include <QApplication>
+#include "ui/application.h"
+#include "ui/unhandlederror.h"
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    modPub::Main();
+    Application app(argc, argv);
+    ui::runHandler([] { modPub::Main(); });
     return app.exec();
 }
