@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 
 using namespace Qt::StringLiterals;
 
@@ -75,8 +76,6 @@ frmMain::frmMain(RankSearch::Fetch fetch, platform::Shell &shell)
     load();
 
     resize(twipsToPixels(7650), twipsToPixels(3210));
-    if (const QScreen *screen = this->screen())
-        move(screen->availableGeometry().center() - rect().center());
 }
 
 frmMain::~frmMain() = default;
@@ -180,6 +179,20 @@ void frmMain::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     ui::runHandler([this] { dockStatusLine(); });
+}
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_centred || event->spontaneous())
+        return;
+    // The whole window, frame included, opens in the middle of the screen.
+    m_centred = true;
+    if (const QScreen *screen = this->screen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

@@ -41,6 +41,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
@@ -53,6 +54,7 @@ private:
     platform::Shell &m_shell;
     RankSearch m_search;
     frmAbout *m_about = nullptr;
+    bool m_centred = false;
 
     QLabel *m_label1 = nullptr;
     QLineEdit *m_txtKeyWord = nullptr;
