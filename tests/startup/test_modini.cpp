@@ -93,6 +93,7 @@ INSTANTIATE_TEST_SUITE_P(Values, ModIniLongValue,
             QByteArray("a\xff"
                        "b\xd6\xd0"),
             u"a\ufffdb中"_s },
+        LongValue { "NulInside", QByteArray("a\0b", 3), u"ab"_s },
         LongValue { "LoneLeadByteAtTheEnd", QByteArray("ab\xd6"), u"ab\ufffd"_s }),
     [](const testing::TestParamInfo<LongValue> &info) { return info.param.name; });
 
