@@ -1,0 +1,272 @@
+#include "platform/http.h"
+
+#include <curl/curl.h>
+
+#include <array>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+// A current desktop browser: some engines serve other markup to unknown
+// clients.
+const char userAgent[] = "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 "
+                         "(KHTML, like Gecko) Chrome/131.0.0.0 Safari/537.36";
+
+// What every request shares for the whole run: the connection cache (so that
+// the next page reuses the open connection), the DNS cache and TLS sessions.
+// Never freed: connections in it may be in use until the process ends.
+struct Shared
+{
+    CURLSH *share = nullptr;
+    std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
+    // Requests go out strictly one after another.
+    std::mutex requestLock;
+};
+
+void lockShared(CURL *, curl_lock_data data, curl_lock_access, void *state)
+{
+    static_cast<Shared *>(state)->locks[data].lock();
+}
+
+void unlockShared(CURL *, curl_lock_data data, void *state)
+{
+    static_cast<Shared *>(state)->locks[data].unlock();
+}
+
+Shared &shared()
+{
+    static Shared *const state = [] {
+        curl_global_init(CURL_GLOBAL_DEFAULT);
+        auto *s = new Shared;
+        s->share = curl_share_init();
+        if (s->share) {
+            curl_share_setopt(s->share, CURLSHOPT_LOCKFUNC, lockShared);
+            curl_share_setopt(s->share, CURLSHOPT_UNLOCKFUNC, unlockShared);
+            curl_share_setopt(s->share, CURLSHOPT_USERDATA, s);
+            curl_share_setopt(s->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+            curl_share_setopt(s->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+            curl_share_setopt(s->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+        }
+        return s;
+    }();
+    return *state;
+}
+
+// The hosts that bypass a proxy: the user's list, and always the loopback
+// addresses, which a proxy could not reach on this machine's behalf.
+QByteArray noProxyHosts()
+{
+    QByteArray hosts = qgetenv("no_proxy");
+    if (hosts.isEmpty())
+        hosts = qgetenv("NO_PROXY");
+    if (hosts.trimmed() == "*")
+        return hosts.trimmed();
+    if (!hosts.isEmpty())
+        hosts += ',';
+    return hosts + "localhost,127.0.0.1,::1";
+}
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Whether the byte at i of an address's path and query must be sent
+// percent-encoded: blanks, control characters, UTF-8 bytes of non-ASCII
+// characters, "#" (the keyword is data, not a fragment), characters browsers
+// also encode, and a "%" that does not start an escape.
+bool mustEncode(const QByteArray &bytes, qsizetype i)
+{
+    const auto c = uchar(bytes[i]);
+    if (c <= 0x20 || c >= 0x7F)
+        return true;
+    switch (c) {
+    case '"':
+    case '#':
+    case '<':
+    case '>':
+    case '\\':
+    case '^':
+    case '`':
+    case '{':
+    case '|':
+    case '}':
+        return true;
+    case '%':
+        return !(i + 2 < bytes.size() && isHexDigit(bytes[i + 1]) && isHexDigit(bytes[i + 2]));
+    default:
+        return false;
+    }
+}
+
+bool hasWebScheme(const QByteArray &address)
+{
+    const QByteArray head = address.left(8).toLower();
+    return head.startsWith("http://") || head == "https://";
+}
+
+} // namespace
+
+void initHttp()
+{
+    shared();
+}
+
+QByteArray HttpRequest::wireAddress(const QString &url)
+{
+    const QByteArray utf8 = url.toUtf8();
+
+    // Scheme and host stay as typed: the library checks them, and converts a
+    // host name in other scripts itself.
+    qsizetype rest = 0;
+    const qsizetype schemeEnd = utf8.indexOf("://");
+    if (schemeEnd > 0) {
+        rest = schemeEnd + 3;
+        while (rest < utf8.size() && utf8[rest] != '/' && utf8[rest] != '?' && utf8[rest] != '#')
+            ++rest;
+    }
+
+    static constexpr char hex[] = "0123456789ABCDEF";
+    QByteArray wire;
+    wire.reserve(utf8.size() + 16);
+    wire.append(utf8.constData(), rest);
+    // A "#" right behind the host becomes part of the path.
+    if (schemeEnd > 0 && rest < utf8.size() && utf8[rest] == '#')
+        wire += '/';
+    for (qsizetype i = rest; i < utf8.size(); ++i) {
+        if (mustEncode(utf8, i)) {
+            const auto c = uchar(utf8[i]);
+            wire += '%';
+            wire += hex[c >> 4];
+            wire += hex[c & 0xF];
+        } else {
+            wire += utf8[i];
+        }
+    }
+    return wire;
+}
+
+struct HttpRequest::Private
+{
+    HttpLimits limits;
+    CURL *easy = nullptr;
+    curl_slist *headers = nullptr;
+    QByteArray address;
+    QByteArray noProxy;
+    QByteArray body;
+
+    static size_t appendBody(char *data, size_t size, size_t count, void *context);
+
+    void reset()
+    {
+        if (easy)
+            curl_easy_cleanup(easy);
+        easy = nullptr;
+        curl_slist_free_all(headers);
+        headers = nullptr;
+    }
+};
+
+size_t HttpRequest::Private::appendBody(char *data, size_t size, size_t count, void *context)
+{
+    auto *d = static_cast<Private *>(context);
+    const size_t bytes = size * count;
+    if (qint64(d->body.size()) + qint64(bytes) > d->limits.maxBodyBytes)
+        return 0; // anything but the given count ends the transfer with an error
+    if (d->body.isEmpty()) {
+        curl_off_t announced = -1;
+        curl_easy_getinfo(d->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        if (announced > 0 && announced <= d->limits.maxBodyBytes)
+            d->body.reserve(qsizetype(announced));
+    }
+    d->body.append(data, qsizetype(bytes));
+    return bytes;
+}
+
+HttpRequest::HttpRequest(HttpLimits limits)
+    : d(std::make_unique<Private>())
+{
+    d->limits = limits;
+}
+
+HttpRequest::~HttpRequest()
+{
+    d->reset();
+}
+
+bool HttpRequest::open(const QString &url)
+{
+    d->reset();
+    d->address = wireAddress(url);
+    if (!hasWebScheme(d->address))
+        return false;
+
+    // The address must parse, with a host, before anything goes out.
+    CURLU *parsed = curl_url();
+    if (!parsed)
+        return false;
+    bool wellFormed = curl_url_set(parsed, CURLUPART_URL, d->address.constData(), 0) == CURLUE_OK;
+    char *host = nullptr;
+    wellFormed = wellFormed && curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK
+        && host && *host;
+    curl_free(host);
+    curl_url_cleanup(parsed);
+    if (!wellFormed)
+        return false;
+
+    Shared &state = shared();
+    d->easy = curl_easy_init();
+    if (!d->easy)
+        return false;
+    CURL *easy = d->easy;
+    d->noProxy = noProxyHosts();
+    d->headers = curl_slist_append(d->headers,
+                                   "Accept: text/html,application/xhtml+xml,application/xml;"
+                                   "q=0.9,*/*;q=0.8");
+    d->headers = curl_slist_append(d->headers, "Accept-Language: zh-CN,zh;q=0.9,en;q=0.5");
+
+    curl_easy_setopt(easy, CURLOPT_URL, d->address.constData());
+    if (state.share)
+        curl_easy_setopt(easy, CURLOPT_SHARE, state.share);
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(easy, CURLOPT_AUTOREFERER, 1L);
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+    curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent);
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, d->headers);
+    curl_easy_setopt(easy, CURLOPT_NOPROXY, d->noProxy.constData());
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(d->limits.connectTimeout.count()));
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(qMax<qint64>(1, d->limits.stallTimeout.count())));
+    // An announced length over the limit fails before the body is read.
+    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(d->limits.maxBodyBytes));
+    curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 128L * 1024);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, Private::appendBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, d.get());
+    return true;
+}
+
+std::optional<QByteArray> HttpRequest::send()
+{
+    if (!d->easy)
+        return std::nullopt;
+    d->body.clear();
+    CURLcode result;
+    {
+        const std::lock_guard lock(shared().requestLock);
+        result = curl_easy_perform(d->easy);
+    }
+    d->reset();
+    if (result != CURLE_OK) {
+        d->body.clear();
+        return std::nullopt;
+    }
+    return std::move(d->body);
+}
+
+} // namespace platform
