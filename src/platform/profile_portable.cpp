@@ -1,6 +1,5 @@
 #include "platform/profile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
