@@ -1,0 +1,278 @@
+#include "search/ranksearch.h"
+#include "startup/modpub.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString prefix = u"http://127.0.0.1:8080/search?hl=zh-CN&newwindow=1&sa=N&q="_s;
+const QString site = u"http://www.site.example/"_s;
+
+class WindowDouble : public WindowOps
+{
+public:
+    QString keyWord = u"关键词"_s;
+    QString url = site;
+    QString page = u"20"_s;
+    QString result = u"old"_s;
+    int option = 0;
+    QStringList statuses;
+    int yields = 0;
+    std::function<void()> onYield;
+
+    QString keyWordText() const override { return keyWord; }
+    QString urlText() const override { return url; }
+    QString pageText() const override { return page; }
+    QString resultText() const override { return result; }
+    void setResultText(const QString &text) override { result = text; }
+    void setStatus(const QString &text) override { statuses.append(text); }
+    int openPageOption() const override { return option; }
+    platform::WindowHandle nativeHandle() const override { return 0xC0FFEE; }
+    void doEvents() override
+    {
+        ++yields;
+        if (onYield)
+            onYield();
+    }
+};
+
+class ShellDouble : public platform::Shell
+{
+public:
+    QStringList calls;
+    void execute(platform::WindowHandle owner, const QString &verb, const QString &file,
+                 const QString &parameters, const QString &directory, int showCommand) override
+    {
+        calls.append(QString::number(owner, 16) + u'|' + verb + u'|' + file + u'|' + parameters
+                     + u'|' + directory + u'|' + QString::number(showCommand));
+    }
+};
+
+QByteArray entries(int count, const QByteArray &to = "http://other.example/")
+{
+    QByteArray markup;
+    for (int i = 0; i < count; ++i)
+        markup += "<li class=g><h3 class=r><a href=\"" + to + QByteArray::number(i) + "\">x</a>";
+    return markup;
+}
+
+// Runs each case through the byte fetch and through the text fetch.
+class RankSearchTest : public testing::TestWithParam<bool>
+{
+protected:
+    void SetUp() override { modPub::strSearchHost.clear(); }
+
+    RankSearch &search()
+    {
+        const auto bodyAt = [this](const QString &address) {
+            requests.append(address);
+            const qsizetype start = address.sliced(address.lastIndexOf(u'=') + 1).toLongLong();
+            return pages.value(start);
+        };
+        if (GetParam())
+            m_search = std::make_unique<RankSearch>(window, RankSearch::BodyFetch(bodyAt), shell);
+        else
+            m_search = std::make_unique<RankSearch>(
+                window,
+                RankSearch::Fetch([bodyAt](const QString &a) { return QString::fromUtf8(bodyAt(a)); }),
+                shell);
+        return *m_search;
+    }
+
+    WindowDouble window;
+    ShellDouble shell;
+    QHash<qint64, QByteArray> pages; // by start value; missing pages come back empty
+    QStringList requests;
+    std::unique_ptr<RankSearch> m_search;
+};
+
+TEST_P(RankSearchTest, FindsTheRankOnTheThirdPage)
+{
+    pages[0] = entries(10);
+    pages[10] = entries(10);
+    pages[20] = entries(4) + entries(1, site.toUtf8());
+    search().run();
+
+    const QStringList addresses { prefix + u"关键词&start=0"_s, prefix + u"关键词&start=10"_s,
+                                  prefix + u"关键词&start=20"_s };
+    EXPECT_EQ(requests, addresses);
+    EXPECT_EQ(window.result, u"25"_s);
+    EXPECT_EQ(window.statuses,
+              QStringList({ u"状态:"_s + addresses[0] + u"..."_s, u"状态:"_s + addresses[1] + u"..."_s,
+                            u"状态:"_s + addresses[2] + u"..."_s, u"已发现，正在分析位置..."_s,
+                            u"状态:已经发现，位置:25"_s }));
+    EXPECT_EQ(window.yields, 5);
+    EXPECT_EQ(modPub::strKeyWord, u"关键词"_s);
+    EXPECT_EQ(modPub::strKeyUrl, site);
+    EXPECT_EQ(modPub::lngMaxPage, 20);
+    EXPECT_TRUE(shell.calls.isEmpty());
+}
+
+TEST_P(RankSearchTest, WithoutAHitRequestsOneMorePageThanTheCount)
+{
+    window.keyWord = u"a b&c=d"_s; // goes out unescaped
+    window.page = u"2"_s;
+    pages[0] = entries(10);
+    search().run();
+
+    EXPECT_EQ(requests, QStringList({ prefix + u"a b&c=d&start=0"_s, prefix + u"a b&c=d&start=10"_s,
+                                      prefix + u"a b&c=d&start=20"_s }));
+    EXPECT_EQ(window.statuses.last(), u"状态:未发现"_s);
+    EXPECT_EQ(window.statuses.size(), 4);
+    EXPECT_EQ(window.yields, 4);
+    EXPECT_EQ(window.result, QString());
+}
+
+TEST_P(RankSearchTest, ReadsThePageBoxLeniently)
+{
+    const struct
+    {
+        const char16_t *text;
+        int requests;
+    } cases[] = { { u"2.5", 3 },  { u"3.5", 5 }, { u"20 pages", 21 }, { u"1 5", 16 },
+                  { u"", 0 },     { u"abc", 0 }, { u"0", 0 },         { u"-3", 0 },
+                  { u"&H10", 17 }, { u"1e1", 11 }, { u"99999999999", 0 } };
+    for (const auto &c : cases) {
+        window = WindowDouble();
+        window.page = QString::fromUtf16(c.text);
+        requests.clear();
+        search().run();
+        EXPECT_EQ(requests.size(), c.requests) << window.page.toStdString();
+        if (c.requests == 0) {
+            EXPECT_TRUE(window.statuses.isEmpty()) << window.page.toStdString();
+            EXPECT_EQ(window.result, QString());
+            EXPECT_EQ(modPub::strKeyUrl, site); // the settings are taken all the same
+        }
+    }
+}
+
+TEST_P(RankSearchTest, MatchesTheSitePrefixAsTyped)
+{
+    const QByteArray first = "<li class=g><h3 class=r><a href=\"";
+    const struct
+    {
+        const char16_t *prefix;
+        QByteArray page;
+        const char16_t *rank; // empty: not found
+    } cases[] = {
+        { u"http://www.Site.example/", entries(2, "http://www.site.example/"), u"" },
+        { u"www.site.example/", entries(2, "http://www.site.example/"), u"" },
+        { u"", "<p>" + entries(3), u"1" },
+        { u"http://www.site.example/", first + "http://www.site.example/", u"1" },
+        { u"http://www.site.example/", "<li class=g><h3 class=r>no link" + entries(1, "http://www.site.example/"), u"2" },
+        { u"http://www.site.example/", entries(2) + "<LI CLASS=G><H3 CLASS=R><A HREF=\"HTTP://WWW.SITE.EXAMPLE/", u"3" },
+    };
+    for (const auto &c : cases) {
+        window = WindowDouble();
+        window.url = QString::fromUtf16(c.prefix);
+        window.page = u"1"_s;
+        pages.clear();
+        pages[0] = c.page;
+        search().run();
+        EXPECT_EQ(window.result, QString::fromUtf16(c.rank)) << window.url.toStdString();
+        EXPECT_EQ(window.statuses.last(),
+                  window.result.isEmpty() ? u"状态:未发现"_s : u"状态:已经发现，位置:"_s + window.result);
+    }
+}
+
+TEST_P(RankSearchTest, OpensTheResultPageWhenTheOptionIsTicked)
+{
+    window.keyWord = u"ABC"_s;
+    pages[10] = entries(1, site.toUtf8());
+    for (const int option : { 0, 1, 2 }) {
+        window.option = option;
+        shell.calls.clear();
+        search().run();
+        EXPECT_EQ(window.result, u"11"_s);
+        if (option == 0)
+            EXPECT_TRUE(shell.calls.isEmpty());
+        else
+            EXPECT_EQ(shell.calls, QStringList(u"c0ffee|open|"_s + prefix + u"ABC&start=10|||1"_s));
+    }
+}
+
+TEST_P(RankSearchTest, ManyPagesNeedNoWrapAround)
+{
+    window.page = u"3277"_s;
+    pages[32770] = entries(3) + entries(1, site.toUtf8());
+    search().run();
+    EXPECT_EQ(requests.size(), 3278);
+    EXPECT_EQ(requests.last(), prefix + u"关键词&start=32770"_s);
+    EXPECT_EQ(window.result, u"32774"_s);
+}
+
+// A Search click during a yield: the newer run goes to its end and the
+// interrupted one leaves everything as the newer run left it.
+TEST_P(RankSearchTest, ANewerRunTakesOverAtAYield)
+{
+    // The first page's yield; after the hit; after the rank is shown.
+    for (const int interruptedAt : { 1, 3, 4 }) {
+        window = WindowDouble();
+        window.page = u"1"_s;
+        window.option = 1;
+        shell.calls.clear();
+        pages.clear();
+        pages[0] = entries(10);
+        pages[10] = entries(2) + entries(1, site.toUtf8());
+        requests.clear();
+        RankSearch &running = search();
+        window.onYield = [&] {
+            if (window.yields != interruptedAt)
+                return;
+            window.url = u"http://nowhere.example/"_s;
+            window.page = u"2"_s;
+            running.run();
+        };
+        running.run();
+        EXPECT_EQ(window.statuses.last(), u"状态:未发现"_s) << interruptedAt;
+        EXPECT_EQ(window.result, QString());
+        EXPECT_EQ(requests.size(), interruptedAt == 1 ? 3 : 2 + 3);
+        EXPECT_TRUE(shell.calls.isEmpty());
+    }
+}
+
+TEST_P(RankSearchTest, AbandonEndsTheRunAtItsYield)
+{
+    RankSearch &running = search();
+    window.onYield = [&] {
+        if (window.yields == 2)
+            running.abandon();
+    };
+    running.run();
+    EXPECT_EQ(requests.size(), 1);
+    EXPECT_EQ(window.statuses.size(), 2);
+    EXPECT_EQ(window.result, QString());
+
+    // A window whose search object goes during the yield: the run ends too.
+    window = WindowDouble();
+    requests.clear();
+    search();
+    window.onYield = [this] { m_search.reset(); };
+    m_search->run();
+    EXPECT_EQ(requests.size(), 0);
+    EXPECT_EQ(window.statuses.size(), 1);
+}
+
+TEST_P(RankSearchTest, FailedFetchesEndNotFound)
+{
+    window.page = u"4"_s;
+    search().run();
+    EXPECT_EQ(requests.size(), 5);
+    EXPECT_EQ(window.statuses.last(), u"状态:未发现"_s);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fetches, RankSearchTest, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool> &info) {
+                             return info.param ? "Bytes" : "Text";
+                         });
+
+} // namespace
