@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <ostream>
+#include <tuple>
 
 namespace {
+
+const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6));
 
 class ProfileFile : public testing::Test
 {
@@ -22,6 +24,9 @@ protected:
         QFile file(path());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_EQ(file.write(bytes), bytes.size());
+        ASSERT_TRUE(file.flush());
+        // Dated back, so that a rewrite shows in the time stamp.
+        ASSERT_TRUE(file.setFileTime(longAgo, QFileDevice::FileModificationTime));
     }
 
     QByteArray readBytes() const
@@ -45,81 +50,47 @@ protected:
         return platform::writePrivateProfileString(section, key, value, path());
     }
 
-    // Dates the file back, so that a later rewrite shows in its time stamp.
-    void ageFile()
-    {
-        QFile file(path());
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.setFileTime(
-            QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)), QFileDevice::FileModificationTime));
-    }
-
-    bool fileWasRewritten() const
-    {
-        return QFileInfo(path()).lastModified() != QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6));
-    }
-
     QTemporaryDir m_dir;
 };
 
-struct ReadCase
-{
-    const char *name;
-    const char *content;
-    const char *section;
-    const char *key;
-    const char *expected;
-};
-
-void PrintTo(const ReadCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
-
-class ProfileRead : public ProfileFile, public testing::WithParamInterface<ReadCase>
+// File content, and the value read for section "A", key "k".
+class ProfileRead : public ProfileFile,
+                    public testing::WithParamInterface<std::tuple<const char *, const char *>>
 {
 };
 
 TEST_P(ProfileRead, FindsTheValue)
 {
-    writeBytes(GetParam().content);
-    EXPECT_EQ(
-        read(GetParam().section, GetParam().key, "<default>"), QByteArray(GetParam().expected));
+    writeBytes(std::get<0>(GetParam()));
+    EXPECT_EQ(read("A", "k", "<default>"), QByteArray(std::get<1>(GetParam())));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, ProfileRead,
-    testing::Values(ReadCase { "CrLf", "[A]\r\nk=v\r\n", "A", "k", "v" },
-        ReadCase { "LfOnly", "[A]\nx=1\nk=v\n", "A", "k", "v" },
-        ReadCase { "CrOnly", "[A]\rx=1\rk=v", "A", "k", "v" },
-        ReadCase { "SmallLettersAndBlanks", "[application]\r\n  keyword  =  some words \t\r\n",
-            "APPLICATION", "KeyWord", "some words" },
-        ReadCase { "BlanksInsideBrackets", "[ A ]\r\nk=v\r\n", "A", "k", "v" },
-        ReadCase {
-            "DoubleQuotesKeepInnerBlanks", "[A]\r\nk= \"  a b  \" \r\n", "A", "k", "  a b  " },
-        ReadCase { "SingleQuotes", "[A]\r\nk='x'\r\n", "A", "k", "x" },
-        ReadCase { "OnlyOnePairOfQuotes", "[A]\r\nk=\"\"x\"\"\r\n", "A", "k", "\"x\"" },
-        ReadCase { "MismatchedQuotesStay", "[A]\r\nk=\"x'\r\n", "A", "k", "\"x'" },
-        ReadCase { "LoneQuoteStays", "[A]\r\nk=\"\r\n", "A", "k", "\"" },
-        ReadCase { "EqualsInValue", "[A]\r\nk=a=b\r\n", "A", "k", "a=b" },
-        ReadCase { "EmptyValueIsNotTheDefault", "[A]\r\nk=\r\n", "A", "k", "" },
-        ReadCase { "FirstKeyWins", "[A]\r\nk=1\r\nK=2\r\n", "A", "k", "1" },
-        ReadCase { "FirstSectionWins", "[A]\r\nx=1\r\n[a]\r\nk=2\r\n", "A", "k", "<default>" },
-        ReadCase { "KeyOfAnotherSection", "[B]\r\nk=1\r\n[A]\r\nx=2\r\n", "A", "k", "<default>" },
-        ReadCase { "CommentIsNoEntry", "[A]\r\n;k=1\r\n", "A", "k", "<default>" },
-        ReadCase { "SemicolonInValue", "[A]\r\nk=;x\r\n", "A", "k", ";x" },
-        ReadCase { "LinesBeforeTheFirstSection", "k=1\r\n[A]\r\n", "A", "k", "<default>" },
-        ReadCase { "LineWithoutEquals", "[A]\r\nk\r\n", "A", "k", "<default>" },
-        ReadCase { "TextAfterClosingBracket", "[A]junk\r\nk=v\r\n", "A", "k", "v" },
-        ReadCase { "HeaderWithoutClosingBracket", "[A \r\nk=v\r\n", "A", "k", "v" },
-        ReadCase { "SpacesAroundTheArguments", "[A]\r\nk=v\r\n", " A ", " k ", "v" },
-        // 0x81 0x5D is one character whose second byte is "]".
-        ReadCase { "BracketAsSecondByte", "[\x81]]\r\nk=v\r\n", "\x81]", "k", "v" },
-        // Only single-byte letters fold: 0x81 0x41 and 0x81 0x61 are different characters.
-        ReadCase {
-            "DoubleByteNamesMatchExactly", "[\x81\x61]\r\nk=v\r\n", "\x81\x41", "k", "<default>" },
-        ReadCase { "LettersAfterDoubleByteFold", "[\x81\x41x]\r\nk=v\r\n", "\x81\x41X", "k", "v" },
-        ReadCase { "NoSection", "", "A", "k", "<default>" }),
-    [](const testing::TestParamInfo<ReadCase> &info) { return info.param.name; });
+    testing::Values(std::tuple("[A]\r\nk=v\r\n", "v"), std::tuple("[A]\nx=1\nk=v\n", "v"),
+        std::tuple("[A]\rx=1\rk=v", "v"),
+        std::tuple("[a]\r\n  K  =  two words \t\r\n", "two words"),
+        std::tuple("  [ A ]  \r\nk=v\r\n", "v"),
+        std::tuple("[A]\r\nk= \"  a b  \" \r\n", "  a b  "), std::tuple("[A]\r\nk='x'\r\n", "x"),
+        std::tuple("[A]\r\nk=\"\"x\"\"\r\n", "\"x\""), std::tuple("[A]\r\nk=\"x'\r\n", "\"x'"),
+        std::tuple("[A]\r\nk=\"\r\n", "\""), std::tuple("[A]\r\nk=a=b\r\n", "a=b"),
+        std::tuple("[A]\r\nk=\r\n", ""), std::tuple("[A]\r\nk=1\r\nK=2\r\n", "1"),
+        std::tuple("[A]\r\nx=1\r\n[a]\r\nk=2\r\n", "<default>"),
+        std::tuple("[B]\r\nk=1\r\n[A]\r\nx=2\r\n", "<default>"),
+        std::tuple("[A]\r\n;k=1\r\nk=;x\r\n", ";x"), std::tuple("k=1\r\n[A]\r\n", "<default>"),
+        std::tuple("[A]\r\nk\r\n", "<default>"), std::tuple("[A]junk\r\nk=v\r\n", "v"),
+        std::tuple("[A \r\nk=v\r\n", "v"), std::tuple("", "<default>")));
+
+TEST_F(ProfileFile, NamesMatchCharacterByCharacter)
+{
+    writeBytes("[\x81]]\r\nk=v\r\n[\x81\x61]\r\nk=w\r\n[\x81\x41x]\r\nk=x\r\n");
+    // 0x81 0x5D is one character whose second byte is "]".
+    EXPECT_EQ(read("\x81]", "K"), QByteArray("v"));
+    // Only single-byte letters fold: 0x81 0x41 and 0x81 0x61 are different characters.
+    EXPECT_EQ(read("\x81\x41", "k", "none"), QByteArray("none"));
+    EXPECT_EQ(read("\x81\x41X", "k"), QByteArray("x"));
+    // Spaces around the arguments do not count.
+    EXPECT_EQ(read(" \x81\x61 ", " k "), QByteArray("w"));
+}
 
 TEST_F(ProfileFile, ReadCopiesAtMostSizeLessOneBytes)
 {
@@ -127,161 +98,93 @@ TEST_F(ProfileFile, ReadCopiesAtMostSizeLessOneBytes)
     EXPECT_EQ(read("A", "k", "", 5), QByteArray("abcd"));
     EXPECT_EQ(read("A", "k", "", 1), QByteArray());
     EXPECT_EQ(read("A", "x", "default", 4), QByteArray("def"));
+    EXPECT_EQ(read("A", "x", "  def  "), QByteArray("  def"));
 
     char untouched = '#';
     EXPECT_EQ(platform::getPrivateProfileString("A", "k", "", &untouched, 0, path()), 0);
     EXPECT_EQ(untouched, '#');
 }
 
-TEST_F(ProfileFile, DefaultLosesTrailingSpacesOnly)
-{
-    EXPECT_EQ(read("A", "k", "  def  "), QByteArray("  def"));
-}
-
-struct WriteCase
-{
-    const char *name;
-    const char *before;
-    const char *section;
-    const char *key;
-    std::optional<const char *> value;
-    const char *after;
-};
-
-void PrintTo(const WriteCase &c, std::ostream *out)
-{
-    *out << c.name;
-}
-
-class ProfileWrite : public ProfileFile, public testing::WithParamInterface<WriteCase>
+// File content; key and value (nullptr: remove) written to section "A"; content after.
+class ProfileWrite : public ProfileFile,
+                     public testing::WithParamInterface<
+                         std::tuple<const char *, const char *, const char *, const char *>>
 {
 };
 
 TEST_P(ProfileWrite, EditsOnlyWhatItMust)
 {
-    writeBytes(GetParam().before);
-    std::optional<QByteArrayView> value;
-    if (GetParam().value)
-        value = QByteArrayView(*GetParam().value);
-    EXPECT_TRUE(write(GetParam().section, GetParam().key, value));
-    EXPECT_EQ(readBytes(), QByteArray(GetParam().after));
+    const auto [before, key, value, after] = GetParam();
+    writeBytes(before);
+    EXPECT_TRUE(write("A", key, value ? std::optional<QByteArrayView>(value) : std::nullopt));
+    EXPECT_EQ(readBytes(), QByteArray(after));
 }
-
-constexpr char untouchedBytes[] = "; settings\r\n"
-                                  "\r\n"
-                                  "[Other]\n"
-                                  "KeyWord = elsewhere\n"
-                                  "\r\n"
-                                  "  [ APPLICATION ]  \r\n"
-                                  "\tMaxPage =  12 \r\n"
-                                  "; the site\r\n"
-                                  "KEYWORD\t=\t\"old\"\r\n"
-                                  "odd line\n"
-                                  "\n"
-                                  "KeyUrl=http://a/\r\n"
-                                  "[Last]\r"
-                                  "x=1";
-constexpr char untouchedAfterReplace[] = "; settings\r\n"
-                                         "\r\n"
-                                         "[Other]\n"
-                                         "KeyWord = elsewhere\n"
-                                         "\r\n"
-                                         "  [ APPLICATION ]  \r\n"
-                                         "\tMaxPage =  12 \r\n"
-                                         "; the site\r\n"
-                                         "KEYWORD=new\r\n"
-                                         "odd line\n"
-                                         "\n"
-                                         "KeyUrl=http://a/\r\n"
-                                         "[Last]\r"
-                                         "x=1";
-constexpr char untouchedAfterAdd[] = "; settings\r\n"
-                                     "\r\n"
-                                     "[Other]\n"
-                                     "KeyWord = elsewhere\n"
-                                     "\r\n"
-                                     "  [ APPLICATION ]  \r\n"
-                                     "\tMaxPage =  12 \r\n"
-                                     "; the site\r\n"
-                                     "KEYWORD\t=\t\"old\"\r\n"
-                                     "odd line\n"
-                                     "\n"
-                                     "KeyUrl=http://a/\r\n"
-                                     "New=1\r\n"
-                                     "[Last]\r"
-                                     "x=1";
 
 INSTANTIATE_TEST_SUITE_P(Files, ProfileWrite,
-    testing::Values(WriteCase { "ReplaceKeepsEveryOtherByte", untouchedBytes, "application",
-                        "KeyWord", "new", untouchedAfterReplace },
-        WriteCase { "AddKeepsEveryOtherByte", untouchedBytes, "APPLICATION", "New", "1",
-            untouchedAfterAdd },
-        WriteCase { "ReplaceKeepsTheStoredKey", "[Application]\r\nkeyWord = old\r\n", "APPLICATION",
-            "KeyWord", "new", "[Application]\r\nkeyWord=new\r\n" },
-        WriteCase { "ReplaceEndsTheLastLine", "[A]\r\nk=old", "A", "k", "new", "[A]\r\nk=new\r\n" },
-        WriteCase {
-            "ReplaceOnlyTheFirstKey", "[A]\nk=1\nk=2\n", "A", "k", "3", "[A]\nk=3\r\nk=2\n" },
-        WriteCase { "AddAfterTheLastEntryBeforeComments",
-            "[A]\r\nx=1\r\n; note\r\n\r\n[B]\r\ny=2\r\n", "A", "k", "v",
-            "[A]\r\nx=1\r\nk=v\r\n; note\r\n\r\n[B]\r\ny=2\r\n" },
-        WriteCase {
-            "AddToASectionWithoutEntries", "[A]\n[B]\n", "A", "k", "v", "[A]\nk=v\r\n[B]\n" },
-        WriteCase {
-            "AddAfterALastLineWithoutBreak", "[A]\nx=1", "A", "k", "v", "[A]\nx=1\r\nk=v\r\n" },
-        WriteCase { "AddToTheFirstOfTwoSections", "[A]\nx=1\n[A]\nk=old\n", "A", "k", "v",
-            "[A]\nx=1\nk=v\r\n[A]\nk=old\n" },
-        WriteCase {
-            "NewSectionAfterALineBreak", "[B]\ny=2\n", "A", "k", "v", "[B]\ny=2\n[A]\r\nk=v\r\n" },
-        WriteCase {
-            "NewSectionEndsTheLastLine", "[B]\ny=2", "A", "k", "v", "[B]\ny=2\r\n[A]\r\nk=v\r\n" },
-        WriteCase { "NewSectionInAnEmptyFile", "", "A", "k", "v", "[A]\r\nk=v\r\n" },
-        WriteCase { "EmptyValue", "[A]\r\nk=v\r\n", "A", "k", "", "[A]\r\nk=\r\n" },
-        WriteCase { "BlanksWrittenAsGiven", "", "A", "k", " v ", "[A]\r\nk= v \r\n" },
-        WriteCase { "LineBreaksBecomeBlanks", "[A]\r\nk=v\r\nz=1\r\n", "A", "k", "a\r\nb\nc\rd\n\n",
-            "[A]\r\nk=a b c d  \r\nz=1\r\n" },
-        WriteCase { "RemoveTheFirstEntry", "[A]\r\nk=1\r\nk=2\r\n", "A", "K", std::nullopt,
-            "[A]\r\nk=2\r\n" },
-        WriteCase {
-            "RemoveTheLastLine", "[A]\r\nx=1\r\nk=", "A", "k", std::nullopt, "[A]\r\nx=1\r\n" },
-        WriteCase { "RemoveMissingKey", "[A]\r\nx=1\r\n;k=2\r\n", "A", "k", std::nullopt,
-            "[A]\r\nx=1\r\n;k=2\r\n" }),
-    [](const testing::TestParamInfo<WriteCase> &info) { return info.param.name; });
+    testing::Values(std::tuple("[a]\r\nkEY = old\r\n", "Key", "new", "[a]\r\nkEY=new\r\n"),
+        std::tuple("[A]\r\nk=old", "k", "new", "[A]\r\nk=new\r\n"),
+        std::tuple("[A]\nk=1\nk=2\n", "k", "3", "[A]\nk=3\r\nk=2\n"),
+        std::tuple("[A]\r\nx=1\r\n; c\r\n\r\n[B]\r\nk=2\r\n", "k", "v",
+            "[A]\r\nx=1\r\nk=v\r\n; c\r\n\r\n[B]\r\nk=2\r\n"),
+        std::tuple("[A]\n[B]\n", "k", "v", "[A]\nk=v\r\n[B]\n"),
+        std::tuple("[A]\nx=1", "k", "v", "[A]\nx=1\r\nk=v\r\n"),
+        std::tuple("[A]\nx=1\n[A]\nk=old\n", "k", "v", "[A]\nx=1\nk=v\r\n[A]\nk=old\n"),
+        std::tuple("[B]\ny=2\n", "k", "v", "[B]\ny=2\n[A]\r\nk=v\r\n"),
+        std::tuple("[B]\ny=2", "k", "v", "[B]\ny=2\r\n[A]\r\nk=v\r\n"),
+        std::tuple("", "k", "v", "[A]\r\nk=v\r\n"),
+        std::tuple("[A]\r\nk=v\r\n", "k", "", "[A]\r\nk=\r\n"),
+        std::tuple("[A]\r\nk=v\r\n", "k", " v ", "[A]\r\nk= v \r\n"),
+        // A line break in the value never makes a line of its own.
+        std::tuple(
+            "[A]\r\nk=v\r\nz=1\r\n", "k", "a\r\n[B]\nc\rd\n\n", "[A]\r\nk=a [B] c d  \r\nz=1\r\n"),
+        std::tuple("[A]\r\nk=1\r\nk=2\r\n", "K", nullptr, "[A]\r\nk=2\r\n"),
+        std::tuple("[A]\r\nx=1\r\nk=", "k", nullptr, "[A]\r\nx=1\r\n")));
 
-TEST_F(ProfileFile, WriteCreatesAMissingFile)
+TEST_F(ProfileFile, WriteKeepsEveryUntouchedByte)
 {
-    EXPECT_TRUE(write("A", "k", "v"));
-    EXPECT_EQ(readBytes(), QByteArray("[A]\r\nk=v\r\n"));
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
-        QStringList { QStringLiteral("TLV.INI") });
-}
+    const QByteArray untouched
+        = "; settings\r\n\r\n[Other]\nk = elsewhere\n\r\n  [ A ]  \r\n"
+          "\tx =  12 \r\n; note\r\nK\t=\t\"old\"\r\nodd line\n\nz=1\r\n[Last]\rk=1";
+    writeBytes(untouched);
+    EXPECT_TRUE(write("a", "k", "new"));
+    QByteArray expected = QByteArray(untouched).replace("K\t=\t\"old\"\r\n", "K=new\r\n");
+    EXPECT_EQ(readBytes(), expected);
 
-TEST_F(ProfileFile, RemovingFromAMissingFileCreatesNothing)
-{
-    EXPECT_TRUE(write("A", "k", std::nullopt));
-    EXPECT_FALSE(QFile::exists(path()));
+    EXPECT_TRUE(write("A", "New", "1"));
+    expected.replace("z=1\r\n", "z=1\r\nNew=1\r\n");
+    EXPECT_EQ(readBytes(), expected);
 }
 
 TEST_F(ProfileFile, WriteThatChangesNothingLeavesTheFileAlone)
 {
-    writeBytes("[A]\r\nk=v\r\n");
-    ageFile();
+    writeBytes("[A]\r\nk=v\r\n;x=1\r\n");
     EXPECT_TRUE(write("A", "k", "v"));
-    EXPECT_TRUE(write("A", "missing", std::nullopt));
-    EXPECT_FALSE(fileWasRewritten());
-    EXPECT_EQ(readBytes(), QByteArray("[A]\r\nk=v\r\n"));
+    EXPECT_TRUE(write("A", "x", std::nullopt));
+    EXPECT_EQ(QFileInfo(path()).lastModified(), longAgo);
 }
+
+TEST_F(ProfileFile, WriteCreatesAMissingFileButRemovalDoesNot)
+{
+    EXPECT_TRUE(write("A", "k", std::nullopt));
+    EXPECT_FALSE(QFile::exists(path()));
+    EXPECT_TRUE(write("A", "k", "v"));
+    EXPECT_EQ(readBytes(), QByteArray("[A]\r\nk=v\r\n"));
+    // Nothing of the replacement is left behind.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden),
+        QStringList { QStringLiteral("TLV.INI") });
+}
+
+constexpr auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+constexpr auto userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
 
 TEST_F(ProfileFile, ReadOnlyFileStaysAsItWas)
 {
     writeBytes("[A]\r\nk=v\r\n");
-    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
     ASSERT_TRUE(QFile::setPermissions(path(), readOnly));
     EXPECT_FALSE(write("A", "k", "new"));
     EXPECT_FALSE(write("A", "k", std::nullopt));
     EXPECT_EQ(readBytes(), QByteArray("[A]\r\nk=v\r\n"));
-    EXPECT_EQ(
-        QFile::permissions(path()) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), readOnly);
-    EXPECT_EQ(read("A", "k"), QByteArray("v"));
+    EXPECT_EQ(QFile::permissions(path()) & ~userBits, readOnly);
 }
 
 TEST_F(ProfileFile, ReplacedFileKeepsItsPermissions)
@@ -290,27 +193,23 @@ TEST_F(ProfileFile, ReplacedFileKeepsItsPermissions)
     const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
     ASSERT_TRUE(QFile::setPermissions(path(), mode));
     EXPECT_TRUE(write("A", "k", "new"));
-    EXPECT_EQ(QFile::permissions(path()) & ~(QFileDevice::ReadUser | QFileDevice::WriteUser), mode);
+    EXPECT_EQ(QFile::permissions(path()) & ~userBits, mode);
 }
 
 TEST_F(ProfileFile, FolderThatCannotBeWritten)
 {
     writeBytes("[A]\r\nk=v\r\n");
     const QString other = m_dir.filePath(QStringLiteral("other.ini"));
-    const auto readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
-    ASSERT_TRUE(QFile::setPermissions(m_dir.path(), readOnly));
+    ASSERT_TRUE(QFile::setPermissions(m_dir.path(), readOnly | QFileDevice::ExeOwner));
     EXPECT_FALSE(write("A", "k", "new"));
     EXPECT_FALSE(platform::writePrivateProfileString("A", "k", "v", other));
-    ASSERT_TRUE(QFile::setPermissions(m_dir.path(), readOnly | QFileDevice::WriteOwner));
+    EXPECT_FALSE(platform::writePrivateProfileString(
+        "A", "k", "v", m_dir.filePath(QStringLiteral("gone/TLV.INI"))));
+    ASSERT_TRUE(QFile::setPermissions(
+        m_dir.path(), readOnly | QFileDevice::ExeOwner | QFileDevice::WriteOwner));
     EXPECT_EQ(readBytes(), QByteArray("[A]\r\nk=v\r\n"));
-    EXPECT_FALSE(QFile::exists(other));
-}
-
-TEST_F(ProfileFile, MissingFolder)
-{
-    const QString file = m_dir.filePath(QStringLiteral("gone/TLV.INI"));
-    EXPECT_FALSE(platform::writePrivateProfileString("A", "k", "v", file));
-    EXPECT_FALSE(QFileInfo::exists(m_dir.filePath(QStringLiteral("gone"))));
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+        QStringList { QStringLiteral("TLV.INI") });
 }
 
 TEST_F(ProfileFile, FolderNamedLikeTheFile)
