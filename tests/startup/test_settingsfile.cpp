@@ -1,0 +1,158 @@
+#include "startup/modini.h"
+#include "startup/modpub.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+#include <utility>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class SettingsFile : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        modIni::strIniFile = m_dir.filePath(u"TLV.INI"_s);
+        modPub::strKeyWord.clear();
+        modPub::lngMaxPage = 0;
+        modPub::strKeyUrl.clear();
+    }
+
+    void writeBytes(const QByteArray &bytes)
+    {
+        QFile file(modIni::strIniFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(bytes), bytes.size());
+    }
+
+    QByteArray readBytes() const
+    {
+        QFile file(modIni::strIniFile);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(SettingsFile, FirstStartWritesFourLines)
+{
+    modPub::SetDefaultSettings();
+    modPub::SaveSettings();
+    // The default phrase in code page 936.
+    const QByteArray keyWord = "\xcd\xf8\xd5\xbe\xc5\xc5\xc3\xfb\xb2\xe9\xd1\xaf";
+    EXPECT_EQ(readBytes(),
+        "[APPLICATION]\r\nKeyWord=" + keyWord
+            + "\r\nMaxPage=20\r\nKeyUrl=http://www.example.com/\r\n");
+}
+
+TEST(SettingsPath, OneSeparatorBeforeTheFileName)
+{
+    EXPECT_EQ(modPub::appPathFromFolder(u"/"_s) + u"TLV.INI"_s, u"/TLV.INI"_s);
+    EXPECT_EQ(modPub::appPathFromFolder(u"/opt/tolvaro"_s), u"/opt/tolvaro/"_s);
+    EXPECT_EQ(modPub::appPathFromFolder(u"C:/"_s), u"C:/"_s);
+}
+
+TEST_F(SettingsFile, EmptyFileLoadsEmptySettingsAndStaysEmpty)
+{
+    writeBytes(QByteArray());
+    modPub::LoadSettings();
+    EXPECT_EQ(modPub::strKeyWord, QString());
+    EXPECT_EQ(modPub::lngMaxPage, 0);
+    EXPECT_EQ(modPub::strKeyUrl, QString());
+    EXPECT_EQ(readBytes(), QByteArray());
+}
+
+class SettingsPageCount : public SettingsFile,
+                          public testing::WithParamInterface<std::tuple<const char *, qint32>>
+{
+};
+
+// Whatever the page count holds, the site address is still read: losing it
+// would erase it from the file at the next save.
+TEST_P(SettingsPageCount, LoadsTheCountAndTheSite)
+{
+    writeBytes("[APPLICATION]\r\nKeyWord=kw\r\nMaxPage=" + QByteArray(std::get<0>(GetParam()))
+        + "\r\nKeyUrl=http://a.example/\r\n");
+    modPub::LoadSettings();
+    EXPECT_EQ(modPub::strKeyWord, u"kw"_s);
+    EXPECT_EQ(modPub::lngMaxPage, std::get<1>(GetParam()));
+    EXPECT_EQ(modPub::strKeyUrl, u"http://a.example/"_s);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, SettingsPageCount,
+    testing::Values(std::tuple(" 12 ", 12), std::tuple("2.5", 2), std::tuple("3.5", 4),
+        std::tuple("-1", -1), std::tuple("\"7\"", 7), std::tuple("2147483648", 0),
+        std::tuple("-2147483649", 0), std::tuple("abc", 0), std::tuple("20pages", 0),
+        std::tuple("", 0)));
+
+TEST_F(SettingsFile, EmptyKeyWordIsRemovedAndWrittenAgainAfterTheOthers)
+{
+    writeBytes("[APPLICATION]\r\nKeyWord=\r\nMaxPage=5\r\nKeyUrl=http://a/\r\n");
+    modPub::LoadSettings();
+    EXPECT_EQ(modPub::strKeyWord, QString());
+    EXPECT_EQ(readBytes(), QByteArray("[APPLICATION]\r\nMaxPage=5\r\nKeyUrl=http://a/\r\n"));
+
+    modPub::strKeyWord = u"new"_s;
+    modPub::SaveSettings();
+    EXPECT_EQ(readBytes(),
+        QByteArray("[APPLICATION]\r\nMaxPage=5\r\nKeyUrl=http://a/\r\nKeyWord=new\r\n"));
+}
+
+TEST_F(SettingsFile, QuotedKeyWordLosesTheBlanksInsideTheQuotes)
+{
+    writeBytes("[application]\r\nkeyword = \"  two words  \" \r\nmaxpage=3\r\n");
+    modPub::LoadSettings();
+    EXPECT_EQ(modPub::strKeyWord, u"two words"_s);
+    EXPECT_EQ(modPub::lngMaxPage, 3);
+}
+
+TEST_F(SettingsFile, MissingFileGivesTheDefault)
+{
+    EXPECT_EQ(modIni::GetIniValue(u"A"_s, u"k"_s), QString());
+    EXPECT_FALSE(QFile::exists(modIni::strIniFile));
+
+    // A default that is a text is written back, which creates the file.
+    EXPECT_EQ(modIni::GetIniValue(u"A"_s, u"k"_s, u"默认"_s), u"默认"_s);
+    EXPECT_EQ(readBytes(), QByteArray("[A]\r\nk=\xc4\xac\xc8\xcf\r\n"));
+}
+
+// The read stops after 143 bytes of the file's code page; what it gives must
+// still decode.
+TEST_F(SettingsFile, LongValueIsCutAfter143Bytes)
+{
+    const std::pair<QByteArray, QString> values[] = {
+        { QByteArray(200, 'a'), QString(143, u'a') },
+        { QByteArray(141, 'c') + "\xd6\xd0\xce\xc4", QString(141, u'c') + u"中"_s },
+        // The cut splits 中: its first byte is dropped.
+        { QByteArray(142, 'd') + "\xd6\xd0", QString(142, u'd') },
+        // A byte the code page does not hold costs one character, not the value.
+        { QByteArray("a\xff"
+                     "b\xd6\xd0"),
+            u"a\ufffdb中"_s },
+        { QByteArray("ab\xd6"), u"ab\ufffd"_s },
+        { QByteArray("a\0b", 3), u"ab"_s },
+    };
+    for (const auto &[stored, expected] : values) {
+        writeBytes("[A]\r\nk=" + stored + "\r\n");
+        EXPECT_EQ(modIni::GetIniValue(u"A"_s, u"k"_s), expected) << stored.toHex().constData();
+        EXPECT_EQ(readBytes(), "[A]\r\nk=" + stored + "\r\n");
+    }
+}
+
+TEST_F(SettingsFile, TextGoesThroughTheCodePage)
+{
+    EXPECT_TRUE(modIni::SetIniValue(u"A"_s, u"k"_s, u"网站排名查询"_s));
+    EXPECT_EQ(modIni::GetIniValue(u"A"_s, u"k"_s), u"网站排名查询"_s);
+    // A character the code page lacks is stored as "?".
+    EXPECT_TRUE(modIni::SetIniValue(u"A"_s, u"k"_s, u"中한\U0001F600"_s));
+    EXPECT_EQ(readBytes(), QByteArray("[A]\r\nk=\xd6\xd0??\r\n"));
+    EXPECT_EQ(modIni::GetIniValue(u"A"_s, u"k"_s), u"中??"_s);
+}
+
+} // namespace
