@@ -3,71 +3,55 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <tuple>
 
 namespace {
 
-struct Mapping
-{
-    const char16_t *text;
-    const char *bytes;
-};
-
-class CodePage : public testing::TestWithParam<Mapping>
+class CodePage : public testing::TestWithParam<std::tuple<std::u16string, const char *>>
 {
 };
 
 TEST_P(CodePage, ConvertsBothWays)
 {
-    const QString text = QString::fromUtf16(GetParam().text);
-    const QByteArray bytes(GetParam().bytes);
+    const QString text = QString::fromStdU16String(std::get<0>(GetParam()));
+    const QByteArray bytes(std::get<1>(GetParam()));
     EXPECT_EQ(platform::toAnsi(text), bytes);
     EXPECT_EQ(platform::fromAnsi(bytes), text);
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, CodePage,
-    testing::Values(Mapping { u"", "" }, Mapping { u"KeyUrl=http://a/", "KeyUrl=http://a/" },
-        Mapping { u"网站排名查询", "\xcd\xf8\xd5\xbe\xc5\xc5\xc3\xfb\xb2\xe9\xd1\xaf" },
-        Mapping { u"a中b文",
+    testing::Values(std::tuple(u"", ""), std::tuple(u"k=http://a/", "k=http://a/"),
+        std::tuple(u"网站排名查询", "\xcd\xf8\xd5\xbe\xc5\xc5\xc3\xfb\xb2\xe9\xd1\xaf"),
+        std::tuple(u"a中b文",
             "a\xd6\xd0"
-            "b\xce\xc4" },
-        Mapping { u"\u20ac5",
+            "b\xce\xc4"),
+        std::tuple(u"\u20ac5",
             "\x80"
-            "5" }));
+            "5")));
 
-struct Unmappable
-{
-    std::u16string text;
-    const char *bytes;
-};
-
-class CodePageQuestionMarks : public testing::TestWithParam<Unmappable>
+// Each character the code page lacks is one "?", a surrogate pair or a lone surrogate alike.
+class CodePageQuestionMarks : public CodePage
 {
 };
 
-TEST_P(CodePageQuestionMarks, OneQuestionMarkPerCharacter)
+TEST_P(CodePageQuestionMarks, OnePerCharacter)
 {
-    const QString text = QString::fromStdU16String(GetParam().text);
-    EXPECT_EQ(platform::toAnsi(text), QByteArray(GetParam().bytes));
+    EXPECT_EQ(platform::toAnsi(QString::fromStdU16String(std::get<0>(GetParam()))),
+        QByteArray(std::get<1>(GetParam())));
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, CodePageQuestionMarks,
-    testing::Values(Unmappable { u"中한文", "\xd6\xd0?\xce\xc4" },
-        // A character outside the Basic Multilingual Plane is one character.
-        Unmappable { u"a\U0001F600b", "a?b" }, Unmappable { u"\U0001F600\U0001F600", "??" },
-        Unmappable { std::u16string(u"a") + char16_t(0xd800) + u"b", "a?b" },
-        Unmappable { std::u16string(u"a") + char16_t(0xdc00), "a?" },
-        Unmappable { std::u16string(u"x") + char16_t(0xd800), "x?" }));
+    testing::Values(std::tuple(u"中한文", "\xd6\xd0?\xce\xc4"), std::tuple(u"a\U0001F600b", "a?b"),
+        std::tuple(u"\U0001F600\U0001F600", "??"),
+        std::tuple(std::u16string(u"a") + char16_t(0xd800) + u"b", "a?b"),
+        std::tuple(std::u16string(u"a") + char16_t(0xdc00), "a?"),
+        std::tuple(std::u16string(u"x") + char16_t(0xd800), "x?")));
 
-class CodePageRefuses : public testing::TestWithParam<const char *>
+TEST(CodePageRefuses, BytesInvalidInTheCodePage)
 {
-};
-
-TEST_P(CodePageRefuses, BytesInvalidInTheCodePage)
-{
-    EXPECT_THROW(platform::fromAnsi(QByteArrayView(GetParam())), std::runtime_error);
+    for (const char *bytes : { "\xff", "abc\xd6", "\xa1\x7f", "\xd6\xd0\x81" })
+        EXPECT_THROW(platform::fromAnsi(QByteArrayView(bytes)), std::runtime_error) << bytes;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Bytes, CodePageRefuses, testing::Values("\xff", "abc\xd6", "\xa1\x7f", "\xd6\xd0\x81"));
 
 } // namespace

@@ -177,23 +177,20 @@ TEST_F(ProfileFile, WriteCreatesAMissingFileButRemovalDoesNot)
 constexpr auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
 constexpr auto userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
 
-TEST_F(ProfileFile, ReadOnlyFileStaysAsItWas)
-{
-    writeBytes("[A]\r\nk=v\r\n");
-    ASSERT_TRUE(QFile::setPermissions(path(), readOnly));
-    EXPECT_FALSE(write("A", "k", "new"));
-    EXPECT_FALSE(write("A", "k", std::nullopt));
-    EXPECT_EQ(readBytes(), QByteArray("[A]\r\nk=v\r\n"));
-    EXPECT_EQ(QFile::permissions(path()) & ~userBits, readOnly);
-}
-
-TEST_F(ProfileFile, ReplacedFileKeepsItsPermissions)
+// A replaced file keeps its permissions; a read-only one is not replaced at all.
+TEST_F(ProfileFile, WriteHonoursTheFilePermissions)
 {
     writeBytes("[A]\r\nk=v\r\n");
     const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
     ASSERT_TRUE(QFile::setPermissions(path(), mode));
     EXPECT_TRUE(write("A", "k", "new"));
     EXPECT_EQ(QFile::permissions(path()) & ~userBits, mode);
+
+    ASSERT_TRUE(QFile::setPermissions(path(), readOnly));
+    EXPECT_FALSE(write("A", "k", "newer"));
+    EXPECT_FALSE(write("A", "k", std::nullopt));
+    EXPECT_EQ(readBytes(), QByteArray("[A]\r\nk=new\r\n"));
+    EXPECT_EQ(QFile::permissions(path()) & ~userBits, readOnly);
 }
 
 TEST_F(ProfileFile, FolderThatCannotBeWritten)
