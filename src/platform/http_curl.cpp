@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <array>
+#include <atomic>
 #include <mutex>
 
 namespace platform {
@@ -23,6 +24,11 @@ struct Shared
     std::array<std::mutex, CURL_LOCK_DATA_LAST> locks;
     // Requests go out strictly one after another.
     std::mutex requestLock;
+    // The size of the last body received. The next page of an engine is
+    // about as large, and a compressed body announces only its packed size:
+    // reserving for the whole body at once spares a chain of ever larger
+    // copies, which costs more than the transfer itself on large pages.
+    std::atomic<qint64> lastBodySize = 0;
 };
 
 void lockShared(CURL *, curl_lock_data data, curl_lock_access, void *state)
@@ -178,8 +184,8 @@ size_t HttpRequest::Private::appendBody(char *data, size_t size, size_t count, v
     if (d->body.isEmpty()) {
         curl_off_t announced = -1;
         curl_easy_getinfo(d->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-        if (announced > 0 && announced <= d->limits.maxBodyBytes)
-            d->body.reserve(qsizetype(announced));
+        const qint64 expected = qMax<qint64>(announced, shared().lastBodySize * 5 / 4);
+        d->body.reserve(qsizetype(qMin(expected, d->limits.maxBodyBytes)));
     }
     d->body.append(data, qsizetype(bytes));
     return bytes;
@@ -209,8 +215,8 @@ bool HttpRequest::open(const QString &url)
         return false;
     bool wellFormed = curl_url_set(parsed, CURLUPART_URL, d->address.constData(), 0) == CURLUE_OK;
     char *host = nullptr;
-    wellFormed = wellFormed && curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK
-        && host && *host;
+    wellFormed = wellFormed && curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK && host
+        && *host;
     curl_free(host);
     curl_url_cleanup(parsed);
     if (!wellFormed)
@@ -223,8 +229,8 @@ bool HttpRequest::open(const QString &url)
     CURL *easy = d->easy;
     d->noProxy = noProxyHosts();
     d->headers = curl_slist_append(d->headers,
-                                   "Accept: text/html,application/xhtml+xml,application/xml;"
-                                   "q=0.9,*/*;q=0.8");
+        "Accept: text/html,application/xhtml+xml,application/xml;"
+        "q=0.9,*/*;q=0.8");
     d->headers = curl_slist_append(d->headers, "Accept-Language: zh-CN,zh;q=0.9,en;q=0.5");
 
     curl_easy_setopt(easy, CURLOPT_URL, d->address.constData());
@@ -242,7 +248,8 @@ bool HttpRequest::open(const QString &url)
     curl_easy_setopt(easy, CURLOPT_NOPROXY, d->noProxy.constData());
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(d->limits.connectTimeout.count()));
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, long(qMax<qint64>(1, d->limits.stallTimeout.count())));
+    curl_easy_setopt(
+        easy, CURLOPT_LOW_SPEED_TIME, long(qMax<qint64>(1, d->limits.stallTimeout.count())));
     // An announced length over the limit fails before the body is read.
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(d->limits.maxBodyBytes));
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 128L * 1024);
@@ -266,6 +273,7 @@ std::optional<QByteArray> HttpRequest::send()
         d->body.clear();
         return std::nullopt;
     }
+    shared().lastBodySize = d->body.size();
     return std::move(d->body);
 }
 

@@ -15,7 +15,7 @@ class DesktopShell final : public Shell
 {
 public:
     void execute(WindowHandle, const QString &, const QString &file, const QString &,
-                 const QString &, int) override
+        const QString &, int) override
     {
         // The desktop services need the GUI application; without one there
         // is no desktop to hand the target to.

@@ -37,7 +37,8 @@ std::string compress(const std::string &data, int windowBits)
     return out;
 }
 
-void serveText(httplib::Server &server, const std::string &path, int status, const std::string &body)
+void serveText(
+    httplib::Server &server, const std::string &path, int status, const std::string &body)
 {
     server.Get(path, [status, body](const httplib::Request &, httplib::Response &response) {
         response.status = status;
@@ -89,11 +90,12 @@ TEST(GetHtmlByXml, UnpacksCompressedBodies)
         for (const auto &e : encodings) {
             const std::string body = compress(page, e.windowBits);
             const std::string encoding = e.encoding;
-            http.Get(e.path, [body, encoding](const httplib::Request &, httplib::Response &response) {
-                response.set_header("Content-Encoding", encoding);
-                // A type the server library would not compress a second time.
-                response.set_content(body, "application/octet-stream");
-            });
+            http.Get(
+                e.path, [body, encoding](const httplib::Request &, httplib::Response &response) {
+                    response.set_header("Content-Encoding", encoding);
+                    // A type the server library would not compress a second time.
+                    response.set_content(body, "application/octet-stream");
+                });
         }
     });
 
@@ -120,8 +122,13 @@ TEST(GetHtmlByXml, FollowsUpToTenRedirects)
 TEST(GetHtmlByXml, AddressesThatCannotBeRequestedGiveTheEmptyText)
 {
     const QString addresses[] = {
-        QString(),      u"ht tp://127.0.0.1/"_s, u"javascript:x"_s, u"ftp://127.0.0.1/"_s,
-        u"http://"_s,   u"http:// /search"_s,    u"file:///etc/passwd"_s,
+        QString(),
+        u"ht tp://127.0.0.1/"_s,
+        u"javascript:x"_s,
+        u"ftp://127.0.0.1/"_s,
+        u"http://"_s,
+        u"http:// /search"_s,
+        u"file:///etc/passwd"_s,
         u"网站排名"_s,
     };
     for (const QString &address : addresses) {
@@ -144,9 +151,8 @@ TEST(GetHtmlByXml, UnreachableHostGivesTheEmptyText)
 
 TEST(GetHtmlByXml, SendsTheAddressPercentEncodedAsUtf8)
 {
-    TestServer server([](httplib::Server &http, TestServer &) {
-        serveText(http, "/search", 200, "ok");
-    });
+    TestServer server(
+        [](httplib::Server &http, TestServer &) { serveText(http, "/search", 200, "ok"); });
     const QString address = server.url(u"/search?q=网站 排名#1&start=10"_s);
     const QString copy = address;
 
@@ -154,14 +160,13 @@ TEST(GetHtmlByXml, SendsTheAddressPercentEncodedAsUtf8)
     EXPECT_EQ(address, copy);
     ASSERT_EQ(server.targets().size(), 1);
     EXPECT_EQ(server.targets().first(),
-              u"/search?q=%E7%BD%91%E7%AB%99%20%E6%8E%92%E5%90%8D%231&start=10"_s);
+        u"/search?q=%E7%BD%91%E7%AB%99%20%E6%8E%92%E5%90%8D%231&start=10"_s);
 }
 
 TEST(GetHtmlByXml, ReusesTheConnectionForTheNextPage)
 {
-    TestServer server([](httplib::Server &http, TestServer &) {
-        serveText(http, "/search", 200, "page");
-    });
+    TestServer server(
+        [](httplib::Server &http, TestServer &) { serveText(http, "/search", 200, "page"); });
     EXPECT_EQ(GetHtmlByXml(server.url(u"/search?start=0"_s)), u"page"_s);
     EXPECT_EQ(GetHtmlByXml(server.url(u"/search?start=10"_s)), u"page"_s);
     EXPECT_EQ(GetHtmlByXml(server.url(u"/search?start=20"_s)), u"page"_s);
@@ -270,9 +275,13 @@ TEST(BytesToText, DecodesUtf8LikeTheRestOfTheProgram)
         { QByteArray(), QString() },
         { "\xEF\xBB\xBF", QString() },
         { "\xEF\xBB\xBF<html>", u"<html>"_s },
-        { "a\xEF\xBB\xBF" "b", u"a\uFEFFb"_s },
+        { "a\xEF\xBB\xBF"
+          "b",
+            u"a\uFEFFb"_s },
         { chineseText.toUtf8(), chineseText },
-        { "a\xFF" "b", u"a"_s + replacement + u"b"_s },
+        { "a\xFF"
+          "b",
+            u"a"_s + replacement + u"b"_s },
         { QByteArray("x\0y", 3), QString(u"x\0y"_s) },
     };
     for (const auto &c : cases) {

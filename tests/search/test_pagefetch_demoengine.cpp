@@ -1,4 +1,5 @@
 #include "demoengine/demoengine.h"
+#include "demoengine/resultpages.h"
 #include "search/pagefetch.h"
 
 #include <gtest/gtest.h>
@@ -22,10 +23,10 @@ Found findSite(const DemoEngine &engine, const QString &keyword, const QString &
 {
     Found found;
     for (int start = 0; start <= 200; start += 10) {
-        const QString page = GetHtmlByXml(engine.origin()
-                                          + u"/search?hl=zh-CN&newwindow=1&sa=N&q="_s + keyword
-                                          + u"&start="_s + QString::number(start))
-                                 .toLower();
+        const QString page
+            = GetHtmlByXml(engine.origin() + u"/search?hl=zh-CN&newwindow=1&sa=N&q="_s + keyword
+                + u"&start="_s + QString::number(start))
+                  .toLower();
         ++found.pages;
         const qsizetype hit = page.indexOf(resultMarker + site);
         if (hit >= 0) {
@@ -44,8 +45,12 @@ TEST(DemoEngine, ListsTheKnownSiteAtItsRank)
         qsizetype pageBytes;
         QString keyword;
     } cases[] = {
-        { 25, 0, u"网站排名查询"_s }, { 1, 0, u"a"_s },         { 10, 0, u"C# 教程"_s },
-        { 11, 0, u"100%"_s },         { 25, 300000, u"网站"_s }, { 37, 0, QString() },
+        { 25, 0, u"网站排名查询"_s },
+        { 1, 0, u"a"_s },
+        { 10, 0, u"C# 教程"_s },
+        { 11, 0, u"100%"_s },
+        { 25, 300000, u"网站"_s },
+        { 37, 0, QString() },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.rank);
@@ -71,6 +76,8 @@ TEST(DemoEngine, PagesLookLikeRealResultPages)
         engine.origin() + u"/search?hl=zh-CN&newwindow=1&sa=N&q="_s + keyword + u"&start=20"_s);
     const QByteArray bytes = page.toUtf8();
 
+    // The page went out compressed; it arrives as the engine built it.
+    EXPECT_EQ(bytes, DemoResultPages(options).page(keyword, 20));
     EXPECT_NEAR(double(bytes.size()), 200000.0, 20000.0);
     // Ten entries, all behind the long head of scripts and styles.
     const QString lower = page.toLower();
@@ -78,8 +85,8 @@ TEST(DemoEngine, PagesLookLikeRealResultPages)
     EXPECT_GT(lower.indexOf(itemMarker), page.size() * 8 / 10);
     EXPECT_TRUE(page.contains(u"<title>"_s + keyword));
     EXPECT_EQ(engine.requests(),
-              QStringList { u"/search?hl=zh-CN&newwindow=1&sa=N&q=%E7%BD%91%E7%AB%99%20"
-                            "%E6%8E%92%E5%90%8D&start=20"_s });
+        QStringList { u"/search?hl=zh-CN&newwindow=1&sa=N&q=%E7%BD%91%E7%AB%99%20"
+                      "%E6%8E%92%E5%90%8D&start=20"_s });
 }
 
 } // namespace

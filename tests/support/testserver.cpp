@@ -32,6 +32,8 @@ TestServer::TestServer(const Routes &routes)
     // this long, and so delays the end of the test.
     p->server.set_keep_alive_timeout(1);
     p->server.set_keep_alive_max_count(1000);
+    // Small answers would otherwise wait for the client's delayed ACK.
+    p->server.set_tcp_nodelay(true);
     p->server.set_pre_routing_handler([p](const httplib::Request &request, httplib::Response &) {
         const std::lock_guard lock(p->mutex);
         p->targets.append(QString::fromStdString(request.target));

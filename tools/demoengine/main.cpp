@@ -41,7 +41,7 @@ int main(int argc, char *argv[])
         { u"latency"_s, u"Delay before each answer, in milliseconds."_s, u"MS"_s, u"0"_s },
         { u"page-bytes"_s, u"Pad each result page to about N bytes."_s, u"N"_s, u"0"_s },
         { u"site"_s, u"The site address listed at the known rank."_s, u"URL"_s,
-          DemoEngineOptions().site },
+            DemoEngineOptions().site },
         { u"rank"_s, u"The known site's rank."_s, u"N"_s, u"25"_s },
         { u"quiet"_s, u"Do not print each request."_s },
     });

@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+#include <zlib.h>
+
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -149,14 +151,16 @@ QByteArray makePadding(qsizetype bytes)
         QString text;
         if (block % 4 == 0) {
             const QString name = u".c"_s + QString::number(block);
-            text = u"<style>"_s + name + u"{margin:0 4px;padding:2px 0;color:#1a0dab;font-size:14px}"_s
-                + name + u" a:hover{text-decoration:underline}"_s + name
+            text = u"<style>"_s + name
+                + u"{margin:0 4px;padding:2px 0;color:#1a0dab;font-size:14px}"_s + name
+                + u" a:hover{text-decoration:underline}"_s + name
                 + u" li{list-style:none;line-height:1.58}</style>\n"_s;
         } else {
             text = u"<script>(function(){var m={"_s;
             for (int i = 0; i < 6; ++i) {
                 text += u"\"t"_s + QString::number(block * 6 + i) + u"\":\""_s
-                    + QString::fromUtf16(fillerPhrases[(block + i) % fillerPhrases.size()]) + u"\","_s;
+                    + QString::fromUtf16(fillerPhrases[(block + i) % fillerPhrases.size()])
+                    + u"\","_s;
             }
             text += u"\"tpl\":'<li class=\"g\"><h3 class=\"r\">'};window.__d=window.__d||[];"
                     "window.__d.push(m);})();</script>\n"_s;
@@ -167,23 +171,71 @@ QByteArray makePadding(qsizetype bytes)
     return padding;
 }
 
+// Raw deflate of one piece of a page. A piece that is not the last ends with a
+// full flush: byte-aligned and without references to earlier bytes, so that
+// pieces compressed apart join into one valid stream.
+QByteArray deflatePiece(const QByteArray &data, bool last)
+{
+    z_stream stream {};
+    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))) + 64, Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    stream.avail_in = uInt(data.size());
+    stream.next_out = reinterpret_cast<Bytef *>(out.data());
+    stream.avail_out = uInt(out.size());
+    deflate(&stream, last ? Z_FINISH : Z_FULL_FLUSH);
+    out.resize(qsizetype(stream.total_out));
+    deflateEnd(&stream);
+    return out;
+}
+
 } // namespace
 
 DemoResultPages::DemoResultPages(const DemoEngineOptions &options)
     : m_site(options.site)
     , m_siteRank(options.siteRank)
 {
-    const qsizetype rest = build(QString(), 0, QByteArray()).size();
-    m_padding = makePadding(options.pageBytes - rest);
+    const Parts bare = parts(QString(), 0);
+    m_padding = makePadding(options.pageBytes - bare.head.size() - bare.body.size());
+    m_packedPadding = deflatePiece(m_padding, false);
+    m_paddingCrc = quint32(
+        crc32(0, reinterpret_cast<const Bytef *>(m_padding.constData()), uInt(m_padding.size())));
 }
 
 QByteArray DemoResultPages::page(const QString &keyword, int start) const
 {
-    return build(keyword, start, m_padding);
+    const Parts p = parts(keyword, start);
+    QByteArray page;
+    page.reserve(p.head.size() + m_padding.size() + p.body.size());
+    page += p.head;
+    page += m_padding;
+    page += p.body;
+    return page;
 }
 
-QByteArray DemoResultPages::build(const QString &keyword, int start,
-                                  const QByteArray &padding) const
+QByteArray DemoResultPages::gzippedPage(const QString &keyword, int start) const
+{
+    const Parts p = parts(keyword, start);
+    const auto crcOf = [](const QByteArray &bytes) {
+        return crc32(0, reinterpret_cast<const Bytef *>(bytes.constData()), uInt(bytes.size()));
+    };
+    uLong crc = crcOf(p.head);
+    crc = crc32_combine(crc, m_paddingCrc, z_off_t(m_padding.size()));
+    crc = crc32_combine(crc, crcOf(p.body), z_off_t(p.body.size()));
+    const quint32 size = quint32(p.head.size() + m_padding.size() + p.body.size());
+
+    QByteArray packed("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
+    packed += deflatePiece(p.head, false);
+    packed += m_packedPadding;
+    packed += deflatePiece(p.body, true);
+    for (const quint32 value : { quint32(crc), size }) {
+        for (int shift = 0; shift < 32; shift += 8)
+            packed += char((value >> shift) & 0xFF);
+    }
+    return packed;
+}
+
+DemoResultPages::Parts DemoResultPages::parts(const QString &keyword, int start) const
 {
     const quint32 seed = fnv1a(keyword.toUtf8());
     const QString shownKeyword = escapeHtml(keyword);
@@ -196,8 +248,9 @@ QByteArray DemoResultPages::build(const QString &keyword, int start,
 
     QString body = u"</head><body>\n<div id=header><form action=\"/search\">"
                    "<input type=hidden name=hl value=\"zh-CN\"><input name=q value=\""_s
-        + shownKeyword + u"\"><input type=submit value=\"搜索\"></form></div>\n"
-                         "<div id=resultStats>找到约 1,230,000 条结果（第 "_s
+        + shownKeyword
+        + u"\"><input type=submit value=\"搜索\"></form></div>\n"
+          "<div id=resultStats>找到约 1,230,000 条结果（第 "_s
         + QString::number(start / entriesPerPage + 1) + u" 页）</div>\n<div id=res><ol>\n"_s;
     for (int i = 0; i < entriesPerPage; ++i) {
         const int rank = start + i + 1;
@@ -209,19 +262,13 @@ QByteArray DemoResultPages::build(const QString &keyword, int start,
         body += u"<td><a href=\""_s + searchLink(keyword, page * entriesPerPage) + u"\">"_s
             + QString::number(page + 1) + u"</a></td>"_s;
     }
-    body += u"</tr></table>\n<ul id=related><li><a href=\""_s + searchLink(keyword + u" 是什么"_s, 0)
-        + u"\">"_s + shownKeyword + u" 是什么</a></li><li><a href=\""_s
-        + searchLink(keyword + u" 怎么样"_s, 0) + u"\">"_s + shownKeyword
+    body += u"</tr></table>\n<ul id=related><li><a href=\""_s
+        + searchLink(keyword + u" 是什么"_s, 0) + u"\">"_s + shownKeyword
+        + u" 是什么</a></li><li><a href=\""_s + searchLink(keyword + u" 怎么样"_s, 0) + u"\">"_s
+        + shownKeyword
         + u" 怎么样</a></li></ul></div>\n"
           "<script>document.getElementById('res').className+=' ready';</script>\n"
           "</body></html>\n"_s;
 
-    const QByteArray headBytes = head.toUtf8();
-    const QByteArray bodyBytes = body.toUtf8();
-    QByteArray page;
-    page.reserve(headBytes.size() + padding.size() + bodyBytes.size());
-    page += headBytes;
-    page += padding;
-    page += bodyBytes;
-    return page;
+    return { head.toUtf8(), body.toUtf8() };
 }

@@ -19,11 +19,23 @@ public:
 
     // The UTF-8 page for the keyword and the result offset (0, 10, 20...).
     QByteArray page(const QString &keyword, int start) const;
+    // The same page as a gzip stream. The padding, the bulk of a large page,
+    // is compressed once; only the rest is compressed for each page, so that
+    // the engine stays cheap beside the client it serves.
+    QByteArray gzippedPage(const QString &keyword, int start) const;
 
 private:
-    QByteArray build(const QString &keyword, int start, const QByteArray &padding) const;
+    // What comes before and after the padding.
+    struct Parts
+    {
+        QByteArray head;
+        QByteArray body;
+    };
+    Parts parts(const QString &keyword, int start) const;
 
     QString m_site;
     int m_siteRank;
     QByteArray m_padding;
+    QByteArray m_packedPadding;
+    quint32 m_paddingCrc = 0;
 };
