@@ -1,6 +1,7 @@
 #include "ui/controls.h"
 
 #include <QLabel>
+#include <QVariant>
 
 QRect twipsRect(int left, int top, int width, int height)
 {
@@ -17,8 +18,30 @@ QLabel *newLabel(QWidget *parent, const QString &objectName)
     return label;
 }
 
+namespace {
+
+// Twice the y of the middle of a label's line, kept with the label so that
+// re-sizing it never drifts by rounding.
+constexpr char lineMiddleProperty[] = "lineMiddleTimesTwo";
+
+} // namespace
+
+QLabel *newAutoSizeLabel(QWidget *parent, const QString &objectName, int left, int top,
+                         int lineHeight, const QString &caption)
+{
+    QLabel *label = newLabel(parent, objectName);
+    const QRect line = twipsRect(left, top, 0, lineHeight);
+    label->move(line.topLeft());
+    label->setProperty(lineMiddleProperty, 2 * line.y() + line.height());
+    setAutoSizeCaption(label, caption);
+    return label;
+}
+
 void setAutoSizeCaption(QLabel *label, const QString &caption)
 {
     label->setText(caption);
-    label->resize(label->sizeHint());
+    const QSize size = label->sizeHint();
+    const QVariant lineMiddle = label->property(lineMiddleProperty);
+    const int top = lineMiddle.isValid() ? (lineMiddle.toInt() - size.height()) / 2 : label->y();
+    label->setGeometry(label->x(), top, size.width(), size.height());
 }

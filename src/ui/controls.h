@@ -19,6 +19,14 @@ QRect twipsRect(int left, int top, int width, int height);
 // objectName.
 QLabel *newLabel(QWidget *parent, const QString &objectName);
 
-// Gives a label its caption and sizes it to that caption; its top-left
-// corner stays where it is.
+// A label that sizes itself to its caption, placed on its line of the layout
+// (twips). The layout's lines are as high as a 9-point caption of the
+// platform the windows were laid out on; a font with a taller line keeps the
+// label's left edge and its caption centred on that line, so that captions
+// stay level with the text of the boxes beside them.
+QLabel *newAutoSizeLabel(QWidget *parent, const QString &objectName, int left, int top,
+                         int lineHeight, const QString &caption);
+
+// Gives a label its caption and sizes it to it: the left edge and the middle
+// of the line stay where they are.
 void setAutoSizeCaption(QLabel *label, const QString &caption);

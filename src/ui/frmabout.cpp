@@ -72,15 +72,6 @@ void styleContactLabel(QLabel *label)
     label->setPalette(palette);
 }
 
-QLabel *newFixedLabel(QWidget *parent, const QString &objectName, int left, int top,
-                      const QString &caption)
-{
-    QLabel *label = newLabel(parent, objectName);
-    label->move(twipsRect(left, top, 0, 0).topLeft());
-    setAutoSizeCaption(label, caption);
-    return label;
-}
-
 } // namespace
 
 frmAbout::frmAbout(platform::Shell &shell, QWidget *parent)
@@ -111,15 +102,15 @@ void frmAbout::createControls()
     m_image1->setScaledContents(true);
     m_image1->setPixmap(QPixmap(u":/ui/tolvaro.png"_s));
 
-    m_label1 = newFixedLabel(this, u"Label1"_s, 1080, 120, QString());
-    m_label2 = newFixedLabel(this, u"Label2"_s, 1080, 480, QString());
-    newFixedLabel(this, u"Label3"_s, 1080, 720, u"主页:"_s);
-    m_label4 = newFixedLabel(this, u"Label4"_s, 1560, 720, QString());
-    newFixedLabel(this, u"Label5"_s, 1080, 960, u"XMPP:"_s);
-    m_label6 = newFixedLabel(this, u"Label6"_s, 1560, 960, QString());
-    newFixedLabel(this, u"Label7"_s, 1080, 1200, u"邮箱:"_s);
-    m_label8 = newFixedLabel(this, u"Label8"_s, 1560, 1200, QString());
-    newFixedLabel(this, u"Label9"_s, 1080, 1560, u"2009-08-21"_s);
+    m_label1 = newAutoSizeLabel(this, u"Label1"_s, 1080, 120, 180, QString());
+    m_label2 = newAutoSizeLabel(this, u"Label2"_s, 1080, 480, 180, QString());
+    newAutoSizeLabel(this, u"Label3"_s, 1080, 720, 180, u"主页:"_s);
+    m_label4 = newAutoSizeLabel(this, u"Label4"_s, 1560, 720, 180, QString());
+    newAutoSizeLabel(this, u"Label5"_s, 1080, 960, 180, u"聊天:"_s);
+    m_label6 = newAutoSizeLabel(this, u"Label6"_s, 1560, 960, 180, QString());
+    newAutoSizeLabel(this, u"Label7"_s, 1080, 1200, 180, u"邮箱:"_s);
+    m_label8 = newAutoSizeLabel(this, u"Label8"_s, 1560, 1200, 180, QString());
+    newAutoSizeLabel(this, u"Label9"_s, 1080, 1560, 180, u"2009-08-21"_s);
 
     // Only the web label carries the pointing hand; the load sequence hands it
     // on to the other two.

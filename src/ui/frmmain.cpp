@@ -82,24 +82,16 @@ frmMain::~frmMain() = default;
 
 void frmMain::createControls()
 {
-    m_label1 = newLabel(this, u"Label1"_s);
-    m_label1->move(twipsRect(120, 240, 630, 180).topLeft());
-    setAutoSizeCaption(m_label1, u"关键字:"_s);
+    m_label1 = newAutoSizeLabel(this, u"Label1"_s, 120, 240, 180, u"关键字:"_s);
     m_txtKeyWord = newTextBox(this, u"txtKeyWord"_s);
     m_txtKeyWord->setGeometry(twipsRect(840, 195, 4335, 270));
 
-    m_label4 = newLabel(this, u"Label4"_s);
-    m_label4->move(twipsRect(120, 600, 630, 180).topLeft());
-    setAutoSizeCaption(m_label4, u"范\u3000围:"_s);
+    m_label4 = newAutoSizeLabel(this, u"Label4"_s, 120, 600, 180, u"范\u3000围:"_s);
     m_txtPage = newTextBox(this, u"txtPage"_s);
     m_txtPage->setGeometry(twipsRect(840, 555, 1575, 270));
-    m_label5 = newLabel(this, u"Label5"_s);
-    m_label5->move(twipsRect(2520, 600, 180, 180).topLeft());
-    setAutoSizeCaption(m_label5, u"页"_s);
+    m_label5 = newAutoSizeLabel(this, u"Label5"_s, 2520, 600, 180, u"页"_s);
 
-    m_label2 = newLabel(this, u"Label2"_s);
-    m_label2->move(twipsRect(120, 960, 630, 180).topLeft());
-    setAutoSizeCaption(m_label2, u"网\u3000址:"_s);
+    m_label2 = newAutoSizeLabel(this, u"Label2"_s, 120, 960, 180, u"网\u3000址:"_s);
     m_txtUrl = newTextBox(this, u"txtUrl"_s);
     m_txtUrl->setGeometry(twipsRect(840, 915, 4335, 270));
     m_check1 = new QCheckBox(u"检索到时打开所在页"_s, this);
@@ -108,14 +100,10 @@ void frmMain::createControls()
     // The option is not saved: it is ticked at every start.
     m_check1->setChecked(true);
 
-    m_label3 = newLabel(this, u"Label3"_s);
-    m_label3->move(twipsRect(120, 1320, 630, 180).topLeft());
-    setAutoSizeCaption(m_label3, u"位\u3000置:"_s);
+    m_label3 = newAutoSizeLabel(this, u"Label3"_s, 120, 1320, 180, u"位\u3000置:"_s);
     m_txtResult = newTextBox(this, u"txtResult"_s);
     m_txtResult->setGeometry(twipsRect(840, 1275, 1575, 270));
-    m_label6 = newLabel(this, u"Label6"_s);
-    m_label6->move(twipsRect(2520, 1320, 180, 180).topLeft());
-    setAutoSizeCaption(m_label6, u"名"_s);
+    m_label6 = newAutoSizeLabel(this, u"Label6"_s, 2520, 1320, 180, u"名"_s);
 
     m_command1 = newButton(this, u"Command1"_s, u"检索(&S)"_s);
     m_command1->setGeometry(twipsRect(840, 2040, 1815, 375));
