@@ -1,4 +1,5 @@
 #include "search/ranksearch.h"
+#include "searchdoubles.h"
 #include "startup/modpub.h"
 
 #include <QByteArray>
@@ -17,45 +18,16 @@ namespace {
 const QString prefix = u"http://127.0.0.1:8080/search?hl=zh-CN&newwindow=1&sa=N&q="_s;
 const QString site = u"http://www.site.example/"_s;
 
-class WindowDouble : public WindowOps
+// The window as the search finds it before each case.
+WindowDouble freshWindow()
 {
-public:
-    QString keyWord = u"关键词"_s;
-    QString url = site;
-    QString page = u"20"_s;
-    QString result = u"old"_s;
-    int option = 0;
-    QStringList statuses;
-    int yields = 0;
-    std::function<void()> onYield;
-
-    QString keyWordText() const override { return keyWord; }
-    QString urlText() const override { return url; }
-    QString pageText() const override { return page; }
-    QString resultText() const override { return result; }
-    void setResultText(const QString &text) override { result = text; }
-    void setStatus(const QString &text) override { statuses.append(text); }
-    int openPageOption() const override { return option; }
-    platform::WindowHandle nativeHandle() const override { return 0xC0FFEE; }
-    void doEvents() override
-    {
-        ++yields;
-        if (onYield)
-            onYield();
-    }
-};
-
-class ShellDouble : public platform::Shell
-{
-public:
-    QStringList calls;
-    void execute(platform::WindowHandle owner, const QString &verb, const QString &file,
-                 const QString &parameters, const QString &directory, int showCommand) override
-    {
-        calls.append(QString::number(owner, 16) + u'|' + verb + u'|' + file + u'|' + parameters
-                     + u'|' + directory + u'|' + QString::number(showCommand));
-    }
-};
+    WindowDouble window;
+    window.keyWord = u"关键词"_s;
+    window.url = site;
+    window.page = u"20"_s;
+    window.result = u"old"_s;
+    return window;
+}
 
 QByteArray entries(int count, const QByteArray &to = "http://other.example/")
 {
@@ -88,7 +60,7 @@ protected:
         return *m_search;
     }
 
-    WindowDouble window;
+    WindowDouble window = freshWindow();
     ShellDouble shell;
     QHash<qint64, QByteArray> pages; // by start value; missing pages come back empty
     QStringList requests;
@@ -142,7 +114,7 @@ TEST_P(RankSearchTest, ReadsThePageBoxLeniently)
                   { u"", 0 },     { u"abc", 0 }, { u"0", 0 },         { u"-3", 0 },
                   { u"&H10", 17 }, { u"1e1", 11 }, { u"99999999999", 0 } };
     for (const auto &c : cases) {
-        window = WindowDouble();
+        window = freshWindow();
         window.page = QString::fromUtf16(c.text);
         requests.clear();
         search().run();
@@ -172,7 +144,7 @@ TEST_P(RankSearchTest, MatchesTheSitePrefixAsTyped)
         { u"http://www.site.example/", entries(2) + "<LI CLASS=G><H3 CLASS=R><A HREF=\"HTTP://WWW.SITE.EXAMPLE/", u"3" },
     };
     for (const auto &c : cases) {
-        window = WindowDouble();
+        window = freshWindow();
         window.url = QString::fromUtf16(c.prefix);
         window.page = u"1"_s;
         pages.clear();
@@ -216,7 +188,7 @@ TEST_P(RankSearchTest, ANewerRunTakesOverAtAYield)
 {
     // The first page's yield; after the hit; after the rank is shown.
     for (const int interruptedAt : { 1, 3, 4 }) {
-        window = WindowDouble();
+        window = freshWindow();
         window.page = u"1"_s;
         window.option = 1;
         shell.calls.clear();
@@ -253,7 +225,7 @@ TEST_P(RankSearchTest, AbandonEndsTheRunAtItsYield)
     EXPECT_EQ(window.result, QString());
 
     // A window whose search object goes during the yield: the run ends too.
-    window = WindowDouble();
+    window = freshWindow();
     requests.clear();
     search();
     window.onYield = [this] { m_search.reset(); };
