@@ -62,16 +62,15 @@ int main()
         const std::vector<Way> ways {
             { "plain (decode+lower+find)", [&] { return scanPagePlain(page, site); } },
             { "byte scan", [&] { return scanPage(page, site); } },
-            { "decode + text scan",
-              [&] { return scanPageText(QString::fromUtf8(page), site); } },
+            { "decode + text scan", [&] { return scanPageText(QString::fromUtf8(page), site); } },
         };
         for (const Way &way : ways) {
             const PageScan result = way.scan();
             same = same && result.hit == expected.hit
                 && result.entriesBefore == expected.entriesBefore;
             std::printf("%-8s %-28s %10.0f %8lld%s\n", qPrintable(label), way.name,
-                        throughput(page, way.scan), (long long)result.entriesBefore,
-                        result.hit ? "" : " (no hit)");
+                throughput(page, way.scan), (long long)result.entriesBefore,
+                result.hit ? "" : " (no hit)");
         }
     }
     if (!same) {

@@ -69,7 +69,7 @@ class NoShell : public platform::Shell
 {
 public:
     void execute(platform::WindowHandle, const QString &, const QString &, const QString &,
-                 const QString &, int) override
+        const QString &, int) override
     {
     }
 };
@@ -128,8 +128,8 @@ double median(std::vector<double> values)
 
 int timings()
 {
-    std::printf("%-8s %-12s %12s %12s %8s\n", "latency", "search", "search ms", "floor ms",
-                "ratio");
+    std::printf(
+        "%-8s %-12s %12s %12s %8s\n", "latency", "search", "search ms", "floor ms", "ratio");
     for (const int latency : { 0, 20 }) {
         DemoEngineOptions options;
         options.pageBytes = pageBytes;
@@ -156,10 +156,10 @@ int timings()
         }
         const double floorMs = median(floor) * 1000;
         for (const auto &[name, times] :
-             { std::pair { "byte scan", byteSearch }, std::pair { "text scan", textSearch } }) {
+            { std::pair { "byte scan", byteSearch }, std::pair { "text scan", textSearch } }) {
             const double ms = median(times) * 1000;
-            std::printf("%5d ms %-12s %12.1f %12.1f %8.3f\n", latency, name, ms, floorMs,
-                        ms / floorMs);
+            std::printf(
+                "%5d ms %-12s %12.1f %12.1f %8.3f\n", latency, name, ms, floorMs, ms / floorMs);
         }
     }
     return EXIT_SUCCESS;
@@ -180,8 +180,8 @@ int memory(bool bytes)
 {
     QProcess engine;
     engine.start(QStringLiteral(TOLVARO_DEMOENGINE_PROGRAM),
-                 { u"--port"_s, u"0"_s, u"--page-bytes"_s, QString::number(pageBytes),
-                   u"--site"_s, site, u"--rank"_s, u"1000"_s, u"--quiet"_s });
+        { u"--port"_s, u"0"_s, u"--page-bytes"_s, QString::number(pageBytes), u"--site"_s, site,
+            u"--rank"_s, u"1000"_s, u"--quiet"_s });
     QString banner;
     while (engine.waitForReadyRead(10'000)) {
         banner += QString::fromUtf8(engine.readAllStandardOutput());
@@ -201,7 +201,7 @@ int memory(bool bytes)
     engine.kill();
     engine.waitForFinished();
     std::printf("%s scan: peak resident %.1f MB (%.1f MB before the search)%s\n",
-                bytes ? "byte" : "text", after / 1024.0, before / 1024.0, ok ? "" : " FAILED");
+        bytes ? "byte" : "text", after / 1024.0, before / 1024.0, ok ? "" : " FAILED");
     return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 

@@ -95,8 +95,8 @@ qint32 readDecimal(std::u16string_view text)
     }
 
     double value = 0.0;
-    const auto [end, error] = std::from_chars(number.constData(),
-                                              number.constData() + number.size(), value);
+    const auto [end, error]
+        = std::from_chars(number.constData(), number.constData() + number.size(), value);
     // Out of the double's range either way: far beyond 32 bits, or so close
     // to zero that it rounds to 0.
     if (error != std::errc())

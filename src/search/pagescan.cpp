@@ -49,8 +49,7 @@ char32_t foldAscii(char32_t c)
     return c >= U'A' && c <= U'Z' ? c | 0x20 : c;
 }
 
-template<typename Unit>
-bool isItemAt(const Unit *at)
+template <typename Unit> bool isItemAt(const Unit *at)
 {
     for (qsizetype i = 0; i < itemLength; ++i) {
         if (foldAscii(unitValue(at[i])) != char32_t(item[size_t(i)]))
@@ -68,16 +67,13 @@ qsizetype findItem(const char *data, qsizetype size, qsizetype from)
 #if defined(__SSE2__)
     const __m128i open = _mm_set1_epi8('<');
     const __m128i close = _mm_set1_epi8('>');
-    const auto load = [](const char *p) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-    };
+    const auto load
+        = [](const char *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); };
     for (; i + 16 + itemLength - 1 <= size; i += 16) {
         const char *p = data + i;
-        const __m128i brackets
-            = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(load(p), open),
-                                          _mm_cmpeq_epi8(load(p + 11), close)),
-                            _mm_and_si128(_mm_cmpeq_epi8(load(p + 12), open),
-                                          _mm_cmpeq_epi8(load(p + 23), close)));
+        const __m128i brackets = _mm_and_si128(
+            _mm_and_si128(_mm_cmpeq_epi8(load(p), open), _mm_cmpeq_epi8(load(p + 11), close)),
+            _mm_and_si128(_mm_cmpeq_epi8(load(p + 12), open), _mm_cmpeq_epi8(load(p + 23), close)));
         for (auto bits = unsigned(_mm_movemask_epi8(brackets)); bits != 0; bits &= bits - 1) {
             const qsizetype at = i + std::countr_zero(bits);
             if (isItemAt(data + at))
@@ -103,16 +99,14 @@ qsizetype findItem(const char16_t *data, qsizetype size, qsizetype from)
 #if defined(__SSE2__)
     const __m128i open = _mm_set1_epi16('<');
     const __m128i close = _mm_set1_epi16('>');
-    const auto load = [](const char16_t *p) {
-        return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
-    };
+    const auto load
+        = [](const char16_t *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); };
     for (; i + 8 + itemLength - 1 <= size; i += 8) {
         const char16_t *p = data + i;
-        const __m128i brackets
-            = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi16(load(p), open),
-                                          _mm_cmpeq_epi16(load(p + 11), close)),
-                            _mm_and_si128(_mm_cmpeq_epi16(load(p + 12), open),
-                                          _mm_cmpeq_epi16(load(p + 23), close)));
+        const __m128i brackets = _mm_and_si128(
+            _mm_and_si128(_mm_cmpeq_epi16(load(p), open), _mm_cmpeq_epi16(load(p + 11), close)),
+            _mm_and_si128(
+                _mm_cmpeq_epi16(load(p + 12), open), _mm_cmpeq_epi16(load(p + 23), close)));
         // Two mask bits per code unit; keep one.
         for (auto bits = unsigned(_mm_movemask_epi8(brackets)) & 0x5555u; bits != 0;
              bits &= bits - 1) {
@@ -149,10 +143,10 @@ bool tailMatches(const char *at, qsizetype available, std::string_view tail)
                 return false;
             ++k;
         } else if (tail[j] == 'k' && available - k >= 3 && b == 0xE2 && byte(k + 1) == 0x84
-                   && byte(k + 2) == 0xAA) {
+            && byte(k + 2) == 0xAA) {
             k += 3; // U+212A
         } else if (tail[j] == 'i' && j + 1 == tail.size() && available - k >= 2 && b == 0xC4
-                   && byte(k + 1) == 0xB0) {
+            && byte(k + 1) == 0xB0) {
             k += 2; // U+0130
         } else {
             return false;
@@ -168,16 +162,15 @@ bool tailMatches(const char16_t *at, qsizetype available, std::string_view tail)
     for (size_t j = 0; j < tail.size(); ++j) {
         const char16_t c = at[j];
         const bool same = c < 0x80 ? foldAscii(c) == char32_t(tail[j])
-                          : c == 0x212A ? tail[j] == 'k'
-                          : c == 0x0130 && tail[j] == 'i' && j + 1 == tail.size();
+            : c == 0x212A          ? tail[j] == 'k'
+                                   : c == 0x0130 && tail[j] == 'i' && j + 1 == tail.size();
         if (!same)
             return false;
     }
     return true;
 }
 
-template<typename Unit>
-PageScan scanUnits(const Unit *data, qsizetype size, std::string_view tail)
+template <typename Unit> PageScan scanUnits(const Unit *data, qsizetype size, std::string_view tail)
 {
     qsizetype entries = 0;
     for (qsizetype at = findItem(data, size, 0); at >= 0;
@@ -190,9 +183,9 @@ PageScan scanUnits(const Unit *data, qsizetype size, std::string_view tail)
 }
 
 enum class Prefix {
-    Ascii,        // no upper-case letter, nothing beyond ASCII: the fast scans apply
+    Ascii, // no upper-case letter, nothing beyond ASCII: the fast scans apply
     NeverMatches, // an upper-case ASCII letter, which no lower-cased text holds
-    Other,        // other characters: left to the plain pipeline
+    Other, // other characters: left to the plain pipeline
 };
 
 // Sorts the prefix and, for an ASCII one, gives what must follow ITEM_MARKER.

@@ -7,12 +7,16 @@
 using namespace Qt::StringLiterals;
 
 RankSearch::RankSearch(WindowOps &window, Fetch fetch, platform::Shell &shell)
-    : m_window(window), m_fetch(std::move(fetch)), m_shell(shell)
+    : m_window(window)
+    , m_fetch(std::move(fetch))
+    , m_shell(shell)
 {
 }
 
 RankSearch::RankSearch(WindowOps &window, BodyFetch fetchBody, platform::Shell &shell)
-    : m_window(window), m_fetchBody(std::move(fetchBody)), m_shell(shell)
+    : m_window(window)
+    , m_fetchBody(std::move(fetchBody))
+    , m_shell(shell)
 {
 }
 
@@ -54,7 +58,7 @@ void RankSearch::run()
             return;
         if (m_window.openPageOption() != 0) {
             m_shell.execute(m_window.nativeHandle(), u"open"_s, pageAddress, QString(), QString(),
-                            platform::SW_SHOWNORMAL);
+                platform::SW_SHOWNORMAL);
         }
         return;
     }

@@ -53,9 +53,9 @@ protected:
         if (GetParam())
             m_search = std::make_unique<RankSearch>(window, RankSearch::BodyFetch(bodyAt), shell);
         else
-            m_search = std::make_unique<RankSearch>(
-                window,
-                RankSearch::Fetch([bodyAt](const QString &a) { return QString::fromUtf8(bodyAt(a)); }),
+            m_search = std::make_unique<RankSearch>(window,
+                RankSearch::Fetch(
+                    [bodyAt](const QString &a) { return QString::fromUtf8(bodyAt(a)); }),
                 shell);
         return *m_search;
     }
@@ -75,13 +75,13 @@ TEST_P(RankSearchTest, FindsTheRankOnTheThirdPage)
     search().run();
 
     const QStringList addresses { prefix + u"关键词&start=0"_s, prefix + u"关键词&start=10"_s,
-                                  prefix + u"关键词&start=20"_s };
+        prefix + u"关键词&start=20"_s };
     EXPECT_EQ(requests, addresses);
     EXPECT_EQ(window.result, u"25"_s);
     EXPECT_EQ(window.statuses,
-              QStringList({ u"状态:"_s + addresses[0] + u"..."_s, u"状态:"_s + addresses[1] + u"..."_s,
-                            u"状态:"_s + addresses[2] + u"..."_s, u"已发现，正在分析位置..."_s,
-                            u"状态:已经发现，位置:25"_s }));
+        QStringList({ u"状态:"_s + addresses[0] + u"..."_s, u"状态:"_s + addresses[1] + u"..."_s,
+            u"状态:"_s + addresses[2] + u"..."_s, u"已发现，正在分析位置..."_s,
+            u"状态:已经发现，位置:25"_s }));
     EXPECT_EQ(window.yields, 5);
     EXPECT_EQ(modPub::strKeyWord, u"关键词"_s);
     EXPECT_EQ(modPub::strKeyUrl, site);
@@ -96,8 +96,9 @@ TEST_P(RankSearchTest, WithoutAHitRequestsOneMorePageThanTheCount)
     pages[0] = entries(10);
     search().run();
 
-    EXPECT_EQ(requests, QStringList({ prefix + u"a b&c=d&start=0"_s, prefix + u"a b&c=d&start=10"_s,
-                                      prefix + u"a b&c=d&start=20"_s }));
+    EXPECT_EQ(requests,
+        QStringList({ prefix + u"a b&c=d&start=0"_s, prefix + u"a b&c=d&start=10"_s,
+            prefix + u"a b&c=d&start=20"_s }));
     EXPECT_EQ(window.statuses.last(), u"状态:未发现"_s);
     EXPECT_EQ(window.statuses.size(), 4);
     EXPECT_EQ(window.yields, 4);
@@ -110,9 +111,9 @@ TEST_P(RankSearchTest, ReadsThePageBoxLeniently)
     {
         const char16_t *text;
         int requests;
-    } cases[] = { { u"2.5", 3 },  { u"3.5", 5 }, { u"20 pages", 21 }, { u"1 5", 16 },
-                  { u"", 0 },     { u"abc", 0 }, { u"0", 0 },         { u"-3", 0 },
-                  { u"&H10", 17 }, { u"1e1", 11 }, { u"99999999999", 0 } };
+    } cases[] = { { u"2.5", 3 }, { u"3.5", 5 }, { u"20 pages", 21 }, { u"1 5", 16 }, { u"", 0 },
+        { u"abc", 0 }, { u"0", 0 }, { u"-3", 0 }, { u"&H10", 17 }, { u"1e1", 11 },
+        { u"99999999999", 0 } };
     for (const auto &c : cases) {
         window = freshWindow();
         window.page = QString::fromUtf16(c.text);
@@ -140,8 +141,10 @@ TEST_P(RankSearchTest, MatchesTheSitePrefixAsTyped)
         { u"www.site.example/", entries(2, "http://www.site.example/"), u"" },
         { u"", "<p>" + entries(3), u"1" },
         { u"http://www.site.example/", first + "http://www.site.example/", u"1" },
-        { u"http://www.site.example/", "<li class=g><h3 class=r>no link" + entries(1, "http://www.site.example/"), u"2" },
-        { u"http://www.site.example/", entries(2) + "<LI CLASS=G><H3 CLASS=R><A HREF=\"HTTP://WWW.SITE.EXAMPLE/", u"3" },
+        { u"http://www.site.example/",
+            "<li class=g><h3 class=r>no link" + entries(1, "http://www.site.example/"), u"2" },
+        { u"http://www.site.example/",
+            entries(2) + "<LI CLASS=G><H3 CLASS=R><A HREF=\"HTTP://WWW.SITE.EXAMPLE/", u"3" },
     };
     for (const auto &c : cases) {
         window = freshWindow();
@@ -152,7 +155,7 @@ TEST_P(RankSearchTest, MatchesTheSitePrefixAsTyped)
         search().run();
         EXPECT_EQ(window.result, QString::fromUtf16(c.rank)) << window.url.toStdString();
         EXPECT_EQ(window.statuses.last(),
-                  window.result.isEmpty() ? u"状态:未发现"_s : u"状态:已经发现，位置:"_s + window.result);
+            window.result.isEmpty() ? u"状态:未发现"_s : u"状态:已经发现，位置:"_s + window.result);
     }
 }
 
@@ -243,8 +246,6 @@ TEST_P(RankSearchTest, FailedFetchesEndNotFound)
 }
 
 INSTANTIATE_TEST_SUITE_P(Fetches, RankSearchTest, testing::Values(true, false),
-                         [](const testing::TestParamInfo<bool> &info) {
-                             return info.param ? "Bytes" : "Text";
-                         });
+    [](const testing::TestParamInfo<bool> &info) { return info.param ? "Bytes" : "Text"; });
 
 } // namespace

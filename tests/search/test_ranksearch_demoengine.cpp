@@ -36,8 +36,8 @@ TEST(RankSearchAgainstDemoEngine, FindsTheSiteAtItsRank)
         EXPECT_EQ(window.statuses.last(), u"状态:已经发现，位置:25"_s);
         const QString query = u"/search?hl=zh-CN&newwindow=1&sa=N&q="
                               "%E7%BD%91%E7%AB%99%20%E6%8E%92%E5%90%8D&start="_s;
-        EXPECT_EQ(engine.requests(),
-                  QStringList({ query + u'0', query + u"10"_s, query + u"20"_s }));
+        EXPECT_EQ(
+            engine.requests(), QStringList({ query + u'0', query + u"10"_s, query + u"20"_s }));
     }
 }
 
