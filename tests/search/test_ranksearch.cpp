@@ -93,7 +93,7 @@ TEST_P(RankSearchTest, WithoutAHitRequestsOneMorePageThanTheCount)
 {
     window.keyWord = u"a b&c=d"_s; // goes out unescaped
     window.page = u"2"_s;
-    pages[0] = entries(10);
+    pages[0] = entries(10); // the fetches of the other two pages fail
     search().run();
 
     EXPECT_EQ(requests,
@@ -111,8 +111,7 @@ TEST_P(RankSearchTest, ReadsThePageBoxLeniently)
     {
         const char16_t *text;
         int requests;
-    } cases[] = { { u"2.5", 3 }, { u"3.5", 5 }, { u"20 pages", 21 }, { u"1 5", 16 }, { u"", 0 },
-        { u"abc", 0 }, { u"0", 0 }, { u"-3", 0 }, { u"&H10", 17 }, { u"1e1", 11 },
+    } cases[] = { { u"2.5", 3 }, { u"1 5", 16 }, { u"", 0 }, { u"-3", 0 }, { u"&H10", 17 },
         { u"99999999999", 0 } };
     for (const auto &c : cases) {
         window = freshWindow();
@@ -235,14 +234,6 @@ TEST_P(RankSearchTest, AbandonEndsTheRunAtItsYield)
     m_search->run();
     EXPECT_EQ(requests.size(), 0);
     EXPECT_EQ(window.statuses.size(), 1);
-}
-
-TEST_P(RankSearchTest, FailedFetchesEndNotFound)
-{
-    window.page = u"4"_s;
-    search().run();
-    EXPECT_EQ(requests.size(), 5);
-    EXPECT_EQ(window.statuses.last(), u"状态:未发现"_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fetches, RankSearchTest, testing::Values(true, false),
