@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The two sets of settings that the save loop writes in turn; they differ in
+// every entry and in length, so that a file holding part of a write would
+// match neither.
+struct SaveLoopSettings
+{
+    QString keyWord;
+    qint32 maxPage;
+    QString keyUrl;
+};
+
+inline SaveLoopSettings saveLoopFirst()
+{
+    return { QStringLiteral("甲关键词"), 1, QStringLiteral("http://a.example/") };
+}
+
+inline SaveLoopSettings saveLoopSecond()
+{
+    return { QStringLiteral("乙").repeated(60), -2000000000,
+        QStringLiteral("http://b.example/") + QString(600, u'x') };
+}
