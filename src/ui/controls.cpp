@@ -5,8 +5,8 @@
 
 QRect twipsRect(int left, int top, int width, int height)
 {
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                 twipsToPixels(height));
+    return QRect(
+        twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
 }
 
 QLabel *newLabel(QWidget *parent, const QString &objectName)
@@ -27,7 +27,7 @@ constexpr char lineMiddleProperty[] = "lineMiddleTimesTwo";
 } // namespace
 
 QLabel *newAutoSizeLabel(QWidget *parent, const QString &objectName, int left, int top,
-                         int lineHeight, const QString &caption)
+    int lineHeight, const QString &caption)
 {
     QLabel *label = newLabel(parent, objectName);
     const QRect line = twipsRect(left, top, 0, lineHeight);

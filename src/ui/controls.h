@@ -25,7 +25,7 @@ QLabel *newLabel(QWidget *parent, const QString &objectName);
 // label's left edge and its caption centred on that line, so that captions
 // stay level with the text of the boxes beside them.
 QLabel *newAutoSizeLabel(QWidget *parent, const QString &objectName, int left, int top,
-                         int lineHeight, const QString &caption);
+    int lineHeight, const QString &caption);
 
 // Gives a label its caption and sizes it to it: the left edge and the middle
 // of the line stay where they are.

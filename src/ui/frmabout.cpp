@@ -26,32 +26,30 @@ QString encodedText1()
 
 QString encodedText2()
 {
-    return u"D7F7"_s + QChar(68) + u"5%"_s + u"DF3A"_s + u"%2"_s + u"0%"_s + u"54"_s
-        + u"6%F6C"_s + u"76%"_s + u"6%17"_s + u"%2%6"_s + u"%F%20"_s + u"BF"_s + QChar(65)
-        + u"AB"_s + QChar(55) + u"A%2"_s + u"D7E"_s + u"9%"_s;
+    return u"D7F7"_s + QChar(68) + u"5%"_s + u"DF3A"_s + u"%2"_s + u"0%"_s + u"54"_s + u"6%F6C"_s
+        + u"76%"_s + u"6%17"_s + u"%2%6"_s + u"%F%20"_s + u"BF"_s + QChar(65) + u"AB"_s + QChar(55)
+        + u"A%2"_s + u"D7E"_s + u"9%"_s;
 }
 
 QString encodedText3()
 {
-    return u"7777"_s + u"77%2"_s + QChar(69) + u"74"_s + u"%6F%"_s + u"6C"_s + u"7%"_s
-        + u"66"_s + u"172%6"_s + u"%F2"_s + u"%E%6"_s + u"%5%7"_s + u"8616D"_s + u"70"_s
-        + QChar(54) + u"%C"_s + QChar(54) + u"5"_s;
+    return u"7777"_s + u"77%2"_s + QChar(69) + u"74"_s + u"%6F%"_s + u"6C"_s + u"7%"_s + u"66"_s
+        + u"172%6"_s + u"%F2"_s + u"%E%6"_s + u"%5%7"_s + u"8616D"_s + u"70"_s + QChar(54) + u"%C"_s
+        + QChar(54) + u"5"_s;
 }
 
 QString encodedText4()
 {
-    return u"68"_s + u"65"_s + u"6C"_s + u"%7040"_s + u"%69"_s + u"%6D2"_s + u"%E74"_s
-        + u"6F%6%"_s + u"C7"_s + QChar(37) + u"6%"_s + QChar(54) + u"%1%"_s + u"726"_s
-        + u"F2E"_s + u"657"_s + u"%8616"_s + QChar(68) + u"7%0"_s + QChar(37) + u"6%C6"_s
-        + u"5"_s;
+    return u"68"_s + u"65"_s + u"6C"_s + u"%7040"_s + u"%69"_s + u"%6D2"_s + u"%E74"_s + u"6F%6%"_s
+        + u"C7"_s + QChar(37) + u"6%"_s + QChar(54) + u"%1%"_s + u"726"_s + u"F2E"_s + u"657"_s
+        + u"%8616"_s + QChar(68) + u"7%0"_s + QChar(37) + u"6%C6"_s + u"5"_s;
 }
 
 QString encodedText5()
 {
-    return u"73"_s + u"75"_s + u"70"_s + u"%706F"_s + u"%72"_s + u"%744"_s + u"%074"_s
-        + u"6F%6%"_s + u"C7"_s + QChar(37) + u"6%"_s + QChar(54) + u"%1%"_s + u"726"_s
-        + u"F2E"_s + u"657"_s + u"%8616"_s + QChar(68) + u"7%0"_s + QChar(37) + u"6%C6"_s
-        + u"5"_s;
+    return u"73"_s + u"75"_s + u"70"_s + u"%706F"_s + u"%72"_s + u"%744"_s + u"%074"_s + u"6F%6%"_s
+        + u"C7"_s + QChar(37) + u"6%"_s + QChar(54) + u"%1%"_s + u"726"_s + u"F2E"_s + u"657"_s
+        + u"%8616"_s + QChar(68) + u"7%0"_s + QChar(37) + u"6%C6"_s + u"5"_s;
 }
 
 const QString webTarget = u"http://www.tolvaro.example/"_s;
@@ -62,9 +60,9 @@ const QString mailTarget = u"mailto:support@tolvaro.example"_s;
 // the Chinese system at 9 points, or the nearest CJK face where it is missing.
 void styleContactLabel(QLabel *label)
 {
-    QFont contactFont(QStringList{u"宋体"_s, u"SimSun"_s, u"Noto Serif CJK SC"_s,
-                                  u"Noto Sans CJK SC"_s},
-                      9, QFont::Normal);
+    QFont contactFont(
+        QStringList { u"宋体"_s, u"SimSun"_s, u"Noto Serif CJK SC"_s, u"Noto Sans CJK SC"_s }, 9,
+        QFont::Normal);
     contactFont.setUnderline(true);
     label->setFont(contactFont);
     QPalette palette = label->palette();
@@ -75,9 +73,9 @@ void styleContactLabel(QLabel *label)
 } // namespace
 
 frmAbout::frmAbout(platform::Shell &shell, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
-                          | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                          | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+        Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
+            | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
     , m_shell(shell)
 {
     setObjectName(u"frmAbout"_s);
@@ -115,7 +113,7 @@ void frmAbout::createControls()
     // Only the web label carries the pointing hand; the load sequence hands it
     // on to the other two.
     m_label4->setCursor(QCursor(QPixmap(u":/ui/hand.png"_s), 6, 0));
-    for (QLabel *contact : {m_label4, m_label6, m_label8}) {
+    for (QLabel *contact : { m_label4, m_label6, m_label8 }) {
         styleContactLabel(contact);
         contact->installEventFilter(this);
     }
@@ -128,7 +126,8 @@ void frmAbout::createControls()
     m_command1->setAutoDefault(true);
     m_command1->setDefault(false);
     m_command1->setFocus();
-    connect(m_command1, &QPushButton::clicked, this, [this] { ui::runHandler([this] { accept(); }); });
+    connect(
+        m_command1, &QPushButton::clicked, this, [this] { ui::runHandler([this] { accept(); }); });
 }
 
 void frmAbout::load()
@@ -141,8 +140,11 @@ void frmAbout::load()
     // Each text is decoded right before its label takes it; one that fails
     // leaves its label empty and the others still load.
     const std::pair<QLabel *, QString (*)()> texts[] = {
-        {m_label1, encodedText1}, {m_label2, encodedText2}, {m_label4, encodedText3},
-        {m_label6, encodedText4}, {m_label8, encodedText5},
+        { m_label1, encodedText1 },
+        { m_label2, encodedText2 },
+        { m_label4, encodedText3 },
+        { m_label6, encodedText4 },
+        { m_label8, encodedText5 },
     };
     for (const auto &[label, encoded] : texts) {
         QString text = encoded();

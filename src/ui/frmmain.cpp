@@ -28,8 +28,8 @@ namespace {
 QString encodedTitle()
 {
     return u"5%4"_s + u"6%F"_s + QChar(54) + u"C%76%"_s + u"61%7%"_s + u"26"_s + QChar(70)
-        + u"%2%0"_s + QChar(67) + u"DF"_s + u"8D"_s + u"%5B%"_s + u"E%C%"_s + u"5C5%C"_s
-        + QChar(51) + QChar(70) + u"BB"_s + QChar(37) + u"2%E%9"_s + u"D1AF%"_s;
+        + u"%2%0"_s + QChar(67) + u"DF"_s + u"8D"_s + u"%5B%"_s + u"E%C%"_s + u"5C5%C"_s + QChar(51)
+        + QChar(70) + u"BB"_s + QChar(37) + u"2%E%9"_s + u"D1AF%"_s;
 }
 
 QLineEdit *newTextBox(QWidget *parent, const QString &objectName)
@@ -122,8 +122,10 @@ void frmMain::createControls()
     setTabOrder(m_command2, m_check1);
     m_txtKeyWord->setFocus();
 
-    connect(m_command1, &QPushButton::clicked, this, [this] { ui::runHandler([this] { m_search.run(); }); });
-    connect(m_command2, &QPushButton::clicked, this, [this] { ui::runHandler([this] { showAbout(); }); });
+    connect(m_command1, &QPushButton::clicked, this,
+        [this] { ui::runHandler([this] { m_search.run(); }); });
+    connect(m_command2, &QPushButton::clicked, this,
+        [this] { ui::runHandler([this] { showAbout(); }); });
 }
 
 void frmMain::load()

@@ -71,8 +71,7 @@ QString HexToText(QString &text)
             // A byte sequence the code page does not hold: the same warning.
         }
     }
-    MessageBox::warning(nullptr, QStringLiteral("Tolvaro"),
-                        QStringLiteral("要解密的内容不合法！"));
+    MessageBox::warning(nullptr, QStringLiteral("Tolvaro"), QStringLiteral("要解密的内容不合法！"));
     return QString();
 }
 

@@ -18,14 +18,14 @@ QList<MessageBox::Shown> &shownBoxes()
 
 } // namespace
 
-QMessageBox::StandardButton MessageBox::warning(QWidget *parent, const QString &caption,
-                                                const QString &text)
+QMessageBox::StandardButton MessageBox::warning(
+    QWidget *parent, const QString &caption, const QString &text)
 {
     return show(parent, QMessageBox::Warning, caption, text);
 }
 
-QMessageBox::StandardButton MessageBox::critical(QWidget *parent, const QString &caption,
-                                                 const QString &text)
+QMessageBox::StandardButton MessageBox::critical(
+    QWidget *parent, const QString &caption, const QString &text)
 {
     return show(parent, QMessageBox::Critical, caption, text);
 }
@@ -45,10 +45,10 @@ void MessageBox::clearShown()
     shownBoxes().clear();
 }
 
-QMessageBox::StandardButton MessageBox::show(QWidget *parent, QMessageBox::Icon icon,
-                                             const QString &caption, const QString &text)
+QMessageBox::StandardButton MessageBox::show(
+    QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text)
 {
-    shownBoxes().append({icon, caption, text});
+    shownBoxes().append({ icon, caption, text });
     if (!answers().isEmpty())
         return answers().dequeue();
 

@@ -20,10 +20,10 @@ public:
     };
 
     // A modal box with one OK button.
-    static QMessageBox::StandardButton warning(QWidget *parent, const QString &caption,
-                                               const QString &text);
-    static QMessageBox::StandardButton critical(QWidget *parent, const QString &caption,
-                                                const QString &text);
+    static QMessageBox::StandardButton warning(
+        QWidget *parent, const QString &caption, const QString &text);
+    static QMessageBox::StandardButton critical(
+        QWidget *parent, const QString &caption, const QString &text);
 
     // The next box is not shown and returns this answer; calls queue up, one
     // answer per box.
@@ -33,6 +33,6 @@ public:
     static void clearShown();
 
 private:
-    static QMessageBox::StandardButton show(QWidget *parent, QMessageBox::Icon icon,
-                                            const QString &caption, const QString &text);
+    static QMessageBox::StandardButton show(
+        QWidget *parent, QMessageBox::Icon icon, const QString &caption, const QString &text);
 };

@@ -11,8 +11,7 @@ namespace ui {
 
 void endWithRuntimeError(std::exception_ptr error) noexcept;
 
-template <typename Handler>
-void runHandler(Handler &&handler) noexcept
+template <typename Handler> void runHandler(Handler &&handler) noexcept
 {
     try {
         std::forward<Handler>(handler)();

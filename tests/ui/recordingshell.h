@@ -20,9 +20,9 @@ public:
     };
 
     void execute(platform::WindowHandle owner, const QString &verb, const QString &file,
-                 const QString &parameters, const QString &directory, int showCommand) override
+        const QString &parameters, const QString &directory, int showCommand) override
     {
-        calls.append({owner, verb, file, parameters, directory, showCommand});
+        calls.append({ owner, verb, file, parameters, directory, showCommand });
     }
 
     QList<Call> calls;

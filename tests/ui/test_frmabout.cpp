@@ -52,8 +52,7 @@ private:
     // Opens the About window from the main window's button, runs inspect on
     // it while it is shown, and returns once it is closed again.
     void openAbout(const std::function<void(QWidget *)> &inspect);
-    template <typename T = QWidget>
-    static T *control(QWidget *window, const QString &name);
+    template <typename T = QWidget> static T *control(QWidget *window, const QString &name);
 
     QTemporaryDir m_dir;
     RecordingShell m_shell;
@@ -97,8 +96,7 @@ void TestFrmAbout::openAbout(const std::function<void(QWidget *)> &inspect)
     QVERIFY(!QApplication::activeModalWidget());
 }
 
-template <typename T>
-T *TestFrmAbout::control(QWidget *window, const QString &name)
+template <typename T> T *TestFrmAbout::control(QWidget *window, const QString &name)
 {
     T *found = window->findChild<T *>(name, Qt::FindDirectChildrenOnly);
     if (!found)
@@ -121,8 +119,8 @@ void TestFrmAbout::showsItsTexts()
         caption = about->windowTitle();
         clientSize = about->size();
         fixedSize = about->minimumSize() == about->maximumSize();
-        hasMinMax = about->windowFlags()
-            & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
+        hasMinMax
+            = about->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint);
         focus = about->focusWidget() ? about->focusWidget()->objectName() : QString();
     });
 
@@ -132,18 +130,18 @@ void TestFrmAbout::showsItsTexts()
     QVERIFY(!hasMinMax);
     QCOMPARE(focus, u"Command1"_s);
     QVERIFY(MessageBox::shown().isEmpty());
-    const QMap<QString, QString> expected{
-        {u"Image1"_s, QString()},
-        {u"Label1"_s, u"Tolvaro 1.0"_s},
-        {u"Label2"_s, u"作者: Tolvaro 开发组"_s},
-        {u"Label3"_s, u"主页:"_s},
-        {u"Label4"_s, u"www.tolvaro.example"_s},
-        {u"Label5"_s, u"聊天:"_s},
-        {u"Label6"_s, u"help@im.tolvaro.example"_s},
-        {u"Label7"_s, u"邮箱:"_s},
-        {u"Label8"_s, u"support@tolvaro.example"_s},
-        {u"Label9"_s, u"2009-08-21"_s},
-        {u"Command1"_s, u"确定"_s},
+    const QMap<QString, QString> expected {
+        { u"Image1"_s, QString() },
+        { u"Label1"_s, u"Tolvaro 1.0"_s },
+        { u"Label2"_s, u"作者: Tolvaro 开发组"_s },
+        { u"Label3"_s, u"主页:"_s },
+        { u"Label4"_s, u"www.tolvaro.example"_s },
+        { u"Label5"_s, u"聊天:"_s },
+        { u"Label6"_s, u"help@im.tolvaro.example"_s },
+        { u"Label7"_s, u"邮箱:"_s },
+        { u"Label8"_s, u"support@tolvaro.example"_s },
+        { u"Label9"_s, u"2009-08-21"_s },
+        { u"Command1"_s, u"确定"_s },
     };
     QCOMPARE(texts, expected);
 }
@@ -206,16 +204,13 @@ void TestFrmAbout::contactLabelsLook()
                 && cursor.pixmap().size() == QSize(32, 32);
             const QFont font = label->font();
             const bool contactFont = font.underline() && font.pointSize() == 9
-                && font.weight() == QFont::Normal
-                && font.families().value(0) == u"宋体"_s;
+                && font.weight() == QFont::Normal && font.families().value(0) == u"宋体"_s;
             const bool blue = label->palette().color(QPalette::WindowText) == QColor(0, 0, 255);
             looks[label->objectName()] = u"%1 %2 %3"_s.arg(hand ? u"hand"_s : u"-"_s,
-                                                             contactFont ? u"song"_s : u"-"_s,
-                                                             blue ? u"blue"_s : u"-"_s);
+                contactFont ? u"song"_s : u"-"_s, blue ? u"blue"_s : u"-"_s);
         }
-        looks[u"Command1"_s] = control(about, u"Command1"_s)->testAttribute(Qt::WA_SetCursor)
-            ? u"cursor"_s
-            : u"-"_s;
+        looks[u"Command1"_s]
+            = control(about, u"Command1"_s)->testAttribute(Qt::WA_SetCursor) ? u"cursor"_s : u"-"_s;
     });
 
     for (const QString &name : looks.keys()) {
@@ -240,8 +235,8 @@ void TestFrmAbout::contactLabelsOpenTargets_data()
                          << platform::SW_SHOWNORMAL;
     QTest::newRow("messenger") << u"Label6"_s << false << QString()
                                << u"xmpp:help@im.tolvaro.example?message"_s << platform::SW_SHOW;
-    QTest::newRow("mail") << u"Label8"_s << true << u"open"_s
-                          << u"mailto:support@tolvaro.example"_s << platform::SW_SHOWNORMAL;
+    QTest::newRow("mail") << u"Label8"_s << true << u"open"_s << u"mailto:support@tolvaro.example"_s
+                          << platform::SW_SHOWNORMAL;
 }
 
 void TestFrmAbout::contactLabelsOpenTargets()
@@ -304,7 +299,7 @@ void TestFrmAbout::rebuiltAtEveryOpening()
 {
     QList<Opening> openings;
     const auto inspect = [&openings](QWidget *about) {
-        Opening opening{about, about->findChild<QLabel *>(u"Label1"_s), {}};
+        Opening opening { about, about->findChild<QLabel *>(u"Label1"_s), {} };
         for (const QLabel *label : about->findChildren<QLabel *>())
             opening.texts[label->objectName()] = label->text();
         openings.append(opening);

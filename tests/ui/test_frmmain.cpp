@@ -49,8 +49,7 @@ private Q_SLOTS:
 
 private:
     std::unique_ptr<frmMain> newWindow();
-    template <typename T = QWidget>
-    static T *control(const frmMain &window, const QString &name);
+    template <typename T = QWidget> static T *control(const frmMain &window, const QString &name);
     static QString savedEntry(const QString &key);
 
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -90,8 +89,7 @@ std::unique_ptr<frmMain> TestFrmMain::newWindow()
     return std::make_unique<frmMain>(fetch, m_shell);
 }
 
-template <typename T>
-T *TestFrmMain::control(const frmMain &window, const QString &name)
+template <typename T> T *TestFrmMain::control(const frmMain &window, const QString &name)
 {
     T *found = window.findChild<T *>(name);
     if (!found)
@@ -113,12 +111,12 @@ void TestFrmMain::layout_data()
     // keeps its left edge and stays centred on its line of the given height.
     QTest::addColumn<QRect>("geometry");
 
-    const auto row = [](const char16_t *name, const char *kind, const char16_t *text,
-                        QRect geometry) {
-        QTest::newRow(QString::fromUtf16(name).toLatin1().constData())
-            << QString::fromUtf16(name) << QString::fromLatin1(kind)
-            << QString::fromUtf16(text) << geometry;
-    };
+    const auto row
+        = [](const char16_t *name, const char *kind, const char16_t *text, QRect geometry) {
+              QTest::newRow(QString::fromUtf16(name).toLatin1().constData())
+                  << QString::fromUtf16(name) << QString::fromLatin1(kind)
+                  << QString::fromUtf16(text) << geometry;
+          };
     row(u"Label1", "QLabel", u"关键字:", QRect(8, 16, 0, 12));
     row(u"txtKeyWord", "QLineEdit", u"电力", QRect(56, 13, 289, 18));
     row(u"Label4", "QLabel", u"范\u3000围:", QRect(8, 40, 0, 12));
@@ -206,8 +204,9 @@ void TestFrmMain::focusOrder()
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         order.append(QApplication::focusWidget()->objectName());
     }
-    QCOMPARE(order, (QStringList{u"txtPage"_s, u"txtUrl"_s, u"txtResult"_s, u"Command1"_s,
-                                 u"Command2"_s, u"Check1"_s, u"txtKeyWord"_s}));
+    QCOMPARE(order,
+        (QStringList { u"txtPage"_s, u"txtUrl"_s, u"txtResult"_s, u"Command1"_s, u"Command2"_s,
+            u"Check1"_s, u"txtKeyWord"_s }));
 }
 
 void TestFrmMain::loadFillsBoxes_data()
@@ -319,8 +318,8 @@ void TestFrmMain::altSSearchesFromAnyControl()
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
 
-    const QStringList controls{u"txtKeyWord"_s, u"txtPage"_s, u"txtUrl"_s, u"txtResult"_s,
-                               u"Command1"_s,   u"Command2"_s, u"Check1"_s};
+    const QStringList controls { u"txtKeyWord"_s, u"txtPage"_s, u"txtUrl"_s, u"txtResult"_s,
+        u"Command1"_s, u"Command2"_s, u"Check1"_s };
     for (const QString &name : controls) {
         QWidget *widget = control(*window, name);
         widget->setFocus();
@@ -342,7 +341,8 @@ void TestFrmMain::altAOpensAbout()
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
 
     QString opened;
-    onNextModalWindow([&opened](QWidget *modal) { opened = modal ? modal->objectName() : u"none"_s; });
+    onNextModalWindow(
+        [&opened](QWidget *modal) { opened = modal ? modal->objectName() : u"none"_s; });
     QTest::keyClick(control(*window, u"txtUrl"_s), Qt::Key_A, Qt::AltModifier);
     QTRY_COMPARE(opened, u"frmAbout"_s);
 }
@@ -355,7 +355,7 @@ void TestFrmMain::enterInABoxDoesNotSearch()
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
 
-    for (const QString &name : {u"txtKeyWord"_s, u"txtPage"_s, u"txtUrl"_s, u"txtResult"_s}) {
+    for (const QString &name : { u"txtKeyWord"_s, u"txtPage"_s, u"txtUrl"_s, u"txtResult"_s }) {
         QTest::keyClick(control(*window, name), Qt::Key_Return);
         QTest::keyClick(control(*window, name), Qt::Key_Enter);
     }
@@ -373,8 +373,8 @@ void TestFrmMain::closeDuringSearch()
     // The close request arrives while the first page is on its way; the
     // search delivers it at its next yield.
     m_onFetch = [&window](const QString &) {
-        QMetaObject::invokeMethod(window.get(), [&window] { window->close(); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            window.get(), [&window] { window->close(); }, Qt::QueuedConnection);
         return QString();
     };
 
