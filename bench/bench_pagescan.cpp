@@ -44,7 +44,6 @@ int main()
     const QString site = u"http://www.tolvaro-demo.example/"_s;
     const QString keyword = u"网站排名查询"_s;
     bool same = true;
-    std::printf("%-8s %-28s %10s %8s\n", "page", "pipeline", "MB/s", "entries");
     for (const qsizetype size : { qsizetype(1024 * 1024), qsizetype(100 * 1024) }) {
         DemoEngineOptions options;
         options.pageBytes = size;
@@ -54,6 +53,12 @@ int main()
         const QString label = size >= 1024 * 1024 ? u"1 MB"_s : u"100 KB"_s;
 
         const PageScan expected = scanPagePlain(page, site);
+        const auto nonAscii = std::count_if(page.begin(), page.end(), [](char c) { return c < 0; });
+        std::printf("%s page: %lld bytes, %.0f%% of them in non-ASCII characters, the site's entry "
+                    "at %.0f%% of the page\n",
+            qPrintable(label), (long long)page.size(),
+            100.0 * double(nonAscii) / double(page.size()),
+            100.0 * double(page.indexOf(site.toUtf8())) / double(page.size()));
         struct Way
         {
             const char *name;
@@ -64,6 +69,7 @@ int main()
             { "byte scan", [&] { return scanPage(page, site); } },
             { "decode + text scan", [&] { return scanPageText(QString::fromUtf8(page), site); } },
         };
+        std::printf("%-8s %-28s %10s %8s\n", "page", "pipeline", "MB/s", "entries");
         for (const Way &way : ways) {
             const PageScan result = way.scan();
             same = same && result.hit == expected.hit

@@ -145,7 +145,7 @@ int timings()
                 searchPrefix() + keyword + u"&start="_s + QString::number(start)));
         }
 
-        const int rounds = latency == 0 ? 9 : 3;
+        const int rounds = latency == 0 ? 15 : 7;
         std::vector<double> floor, byteSearch, textSearch;
         secondsOf([&] { return fetchFloor(addresses); }); // warm-up
         secondsOf([] { return runSearch(true); });
