@@ -19,6 +19,9 @@ struct HttpLimits
     std::chrono::milliseconds connectTimeout { 15'000 };
     // This long without a byte arriving fails the request (whole seconds).
     std::chrono::seconds stallTimeout { 30 };
+    // A request not done within this time fails, however steadily bytes
+    // trickle in: a server that drips its page forever cannot hold the search.
+    std::chrono::milliseconds totalTimeout { 60'000 };
     // A body larger than this fails the request.
     qint64 maxBodyBytes = 32 * 1024 * 1024;
 };

@@ -250,6 +250,7 @@ bool HttpRequest::open(const QString &url)
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(
         easy, CURLOPT_LOW_SPEED_TIME, long(qMax<qint64>(1, d->limits.stallTimeout.count())));
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(d->limits.totalTimeout.count()));
     // An announced length over the limit fails before the body is read.
     curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(d->limits.maxBodyBytes));
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 128L * 1024);
