@@ -264,4 +264,35 @@ TEST_F(HostileSettingsFile, FolderInPlaceOfTheFile)
     EXPECT_TRUE(QDir(modIni::strIniFile).isEmpty());
 }
 
+// What is typed or pasted into the boxes reaches the file as one line each,
+// whatever it holds; what the file cannot hold is lost in a fixed way.
+TEST_F(HostileSettingsFile, TypedTextStaysOnItsOwnLine)
+{
+    const struct
+    {
+        QString typed;
+        QString loaded;
+    } cases[] = {
+        { u"第一行\r\n第二行\n第三\r行"_s, u"第一行 第二行 第三 行"_s },
+        { u"排名😀"_s, u"排名?"_s },
+        { QString(u"词\0后"_s), u"词"_s },
+        { u"  blanks  "_s, u"blanks"_s },
+        { u"\"quoted\""_s, u"quoted"_s },
+        { u"[APPLICATION]"_s, u"[APPLICATION]"_s },
+        { u"=;#"_s, u"=;#"_s },
+        { QString(1000, u'k'), QString(143, u'k') },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        QFile::remove(modIni::strIniFile);
+        modPub::strKeyWord = c.typed;
+        modPub::lngMaxPage = 3;
+        modPub::strKeyUrl = c.typed;
+        modPub::SaveSettings();
+        EXPECT_EQ(readBytes().count('\r'), 4);
+        EXPECT_EQ(readBytes().count('\n'), 4);
+        expectLoaded(load(), { c.loaded, 3, c.loaded });
+    }
+}
+
 } // namespace
