@@ -10,6 +10,8 @@ QQueue<QMessageBox::StandardButton> &answers()
     return queue;
 }
 
+QMessageBox::StandardButton defaultAnswer = QMessageBox::NoButton;
+
 QList<MessageBox::Shown> &shownBoxes()
 {
     static QList<MessageBox::Shown> list;
@@ -35,6 +37,11 @@ void MessageBox::setNextAnswer(QMessageBox::StandardButton button)
     answers().enqueue(button);
 }
 
+void MessageBox::setDefaultAnswer(QMessageBox::StandardButton button)
+{
+    defaultAnswer = button;
+}
+
 QList<MessageBox::Shown> MessageBox::shown()
 {
     return shownBoxes();
@@ -51,6 +58,8 @@ QMessageBox::StandardButton MessageBox::show(
     shownBoxes().append({ icon, caption, text });
     if (!answers().isEmpty())
         return answers().dequeue();
+    if (defaultAnswer != QMessageBox::NoButton)
+        return defaultAnswer;
 
     QMessageBox box(icon, caption, text, QMessageBox::Ok, parent);
     box.setTextFormat(Qt::PlainText);

@@ -28,6 +28,10 @@ public:
     // The next box is not shown and returns this answer; calls queue up, one
     // answer per box.
     static void setNextAnswer(QMessageBox::StandardButton button);
+    // Every later box without a queued answer returns this one instead of
+    // being shown, so that a test that did not expect a box fails rather than
+    // waits; NoButton shows them again.
+    static void setDefaultAnswer(QMessageBox::StandardButton button);
     // Every box asked for since the last clearShown(), answered or not.
     static QList<Shown> shown();
     static void clearShown();
