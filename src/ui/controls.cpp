@@ -9,6 +9,13 @@ QRect twipsRect(int left, int top, int width, int height)
         twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height));
 }
 
+void useWindowFont(QWidget *window)
+{
+    QFont font = window->font();
+    font.setPointSize(9);
+    window->setFont(font);
+}
+
 QLabel *newLabel(QWidget *parent, const QString &objectName)
 {
     auto *label = new QLabel(parent);

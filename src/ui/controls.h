@@ -15,6 +15,10 @@ constexpr int twipsToPixels(int twips)
 
 QRect twipsRect(int left, int top, int width, int height);
 
+// Gives a window the platform's user-interface font at 9 points, the size
+// its layout was made for; its controls inherit it.
+void useWindowFont(QWidget *window);
+
 // A label that shows its text as plain text, never as markup, named by
 // objectName.
 QLabel *newLabel(QWidget *parent, const QString &objectName);

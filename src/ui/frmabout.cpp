@@ -79,6 +79,7 @@ frmAbout::frmAbout(platform::Shell &shell, QWidget *parent)
     , m_shell(shell)
 {
     setObjectName(u"frmAbout"_s);
+    useWindowFont(this);
     setWindowTitle(u"关于"_s);
     setFixedSize(twipsToPixels(4890), twipsToPixels(2400));
 }

@@ -67,9 +67,7 @@ frmMain::frmMain(RankSearch::Fetch fetch, platform::Shell &shell)
     , m_search(*this, std::move(fetch), shell)
 {
     setObjectName(u"frmMain"_s);
-    QFont windowFont = font();
-    windowFont.setPointSize(9);
-    setFont(windowFont);
+    useWindowFont(this);
     setWindowIcon(QIcon(u":/ui/tolvaro.png"_s));
 
     createControls();
