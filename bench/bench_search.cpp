@@ -11,7 +11,6 @@
 #include "demoengine/demoengine.h"
 #include "platform/http.h"
 #include "platform/shell.h"
-#include "search/pagebody.h"
 #include "search/pagefetch.h"
 #include "search/ranksearch.h"
 #include "search/searchprefix.h"

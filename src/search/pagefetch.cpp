@@ -12,20 +12,26 @@ using namespace Qt::StringLiterals;
 
 QString GetHtmlByXml(const QString &strUrl)
 {
-    QString result;
+    try {
+        return BytesToText(GetBodyByXml(strUrl), u"UTF-8"_s);
+    } catch (const std::exception &) {
+        // Any failure from sending on gives the empty text.
+        return QString();
+    }
+}
+
+QByteArray GetBodyByXml(const QString &strUrl)
+{
     platform::HttpRequest request;
     // An address that cannot be requested is a failed fetch like any other:
     // nothing typed into the boxes may end the program.
     if (!request.open(strUrl))
-        return result;
+        return {};
     try {
-        const std::optional<QByteArray> body = request.send();
-        if (body)
-            result = BytesToText(*body, u"UTF-8"_s);
+        return request.send().value_or(QByteArray());
     } catch (const std::exception &) {
-        // Any failure from sending on gives the empty text.
+        return {};
     }
-    return result;
 }
 
 QString BytesToText(const QByteArray &body, const QString &charset)

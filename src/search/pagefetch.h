@@ -8,5 +8,9 @@
 // empty text.
 QString GetHtmlByXml(const QString &strUrl);
 
+// The same fetch, handing over the body undecoded (UTF-8 bytes) for the
+// search's byte scan; every failure gives the empty array.
+QByteArray GetBodyByXml(const QString &strUrl);
+
 // The body bytes decoded with the named character set.
 QString BytesToText(const QByteArray &body, const QString &charset);

@@ -22,11 +22,12 @@ public:
     // The one main window of the program, created on first use.
     static frmMain &defaultInstance();
 
-    // A window that fetches pages through GetHtmlByXml and opens targets in
+    // A window that fetches pages through GetBodyByXml and opens targets in
     // the desktop.
     frmMain();
     // A window with its own page fetch and shell (tests).
     frmMain(RankSearch::Fetch fetch, platform::Shell &shell);
+    frmMain(RankSearch::BodyFetch fetch, platform::Shell &shell);
     ~frmMain() override;
 
     QString keyWordText() const override;
@@ -45,6 +46,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void setUp();
     void createControls();
     void load();
     void dockStatusLine();

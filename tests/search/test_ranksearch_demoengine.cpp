@@ -1,5 +1,4 @@
 #include "demoengine/demoengine.h"
-#include "search/pagebody.h"
 #include "search/pagefetch.h"
 #include "search/ranksearch.h"
 #include "searchdoubles.h"
