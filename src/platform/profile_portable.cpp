@@ -230,7 +230,9 @@ FileContent readFile(const QString &path)
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists())
         return {};
-    if (info.isDir())
+    // Only an ordinary file is read: a pipe would wait for a writer and a
+    // device such as /dev/zero would never end.
+    if (!info.isFile())
         return { ReadState::Unreadable, {} };
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
