@@ -11,6 +11,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 using namespace Qt::Literals::StringLiterals;
 
 // Damaged, odd and protected settings files: loading takes what it can read,
@@ -172,7 +174,8 @@ protected:
 
     QStringList folderEntries() const
     {
-        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        return QDir(m_dir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     }
 
     QTemporaryDir m_dir;
@@ -262,6 +265,35 @@ TEST_F(HostileSettingsFile, FolderInPlaceOfTheFile)
     save();
     EXPECT_TRUE(QFileInfo(modIni::strIniFile).isDir());
     EXPECT_TRUE(QDir(modIni::strIniFile).isEmpty());
+}
+
+// A settings file that is no ordinary file: a pipe that nothing writes to, or
+// a link to a device that never ends. Reading either would wait or grow
+// without end; both count as files that cannot be read, and nothing writes
+// through them.
+TEST_F(HostileSettingsFile, PipeOrDeviceInPlaceOfTheFile)
+{
+    const struct
+    {
+        const char *name;
+        std::function<bool(const QString &)> make;
+    } cases[] = {
+        { "pipe",
+            [](const QString &path) {
+                return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
+            } },
+        { "link to an endless device",
+            [](const QString &path) { return QFile::link(u"/dev/zero"_s, path); } },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(modIni::strIniFile);
+        ASSERT_TRUE(c.make(modIni::strIniFile));
+        expectLoaded(load(), { QString(), 0, QString() });
+        save();
+        EXPECT_FALSE(QFileInfo(modIni::strIniFile).isFile());
+        EXPECT_EQ(folderEntries(), QStringList { u"TLV.INI"_s });
+    }
 }
 
 // What is typed or pasted into the boxes reaches the file as one line each,
