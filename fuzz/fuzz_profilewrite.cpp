@@ -75,17 +75,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (!known && names.size() < checkedEntries)
             names.append(name);
     }
-    // The target may be an existing entry or section, when its name is plain ASCII.
-    if (mode % 3 == 1 && !names.isEmpty()) {
-        const Name &existing = names[pick % names.size()];
-        if (reference::isAscii(existing.section) && reference::isAscii(existing.key)) {
+    // The target may be an existing entry or section. Its names must read back
+    // as written: plain ASCII, and without a NUL, which would cut the name
+    // where a tab or a blank could then end it (a name argument keeps a tab,
+    // while the name in the file loses it).
+    const auto usable
+        = [](const QByteArray &name) { return reference::isAscii(name) && !name.contains('\0'); };
+    if (mode % 3 == 1 && !before.entries.isEmpty()) {
+        const reference::Entry &existing = before.entries[pick % before.entries.size()];
+        if (usable(existing.section) && usable(existing.key)) {
             section = existing.section;
             key = existing.key;
         }
     } else if (mode % 3 == 2 && !before.sections.isEmpty()) {
-        const QByteArray existing
-            = reference::argument(before.sections[pick % before.sections.size()]);
-        if (reference::isAscii(existing))
+        const QByteArray &existing = before.sections[pick % before.sections.size()];
+        if (usable(existing))
             section = existing;
     }
 
