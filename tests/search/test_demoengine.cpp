@@ -1,0 +1,83 @@
+#include "demoengine/demoengine.h"
+#include "demoengine/resultpages.h"
+#include "search/pagefetch.h"
+#include "search/ranksearch.h"
+#include "searchdoubles.h"
+#include "startup/modpub.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+// Whole searches over real HTTP against the local demo engine.
+namespace {
+
+const QString query = u"/search?hl=zh-CN&newwindow=1&sa=N&q="_s;
+const QString itemMarker = u"<li class=g><h3 class=r>"_s;
+
+// Each search runs through both page fetches the search can be given.
+TEST(DemoEngine, SearchFindsTheKnownSiteAtItsRank)
+{
+    const struct
+    {
+        int rank;
+        qsizetype pageBytes;
+        QString keyWord;
+        QString sent; // the keyword as it reaches the engine
+    } cases[] = {
+        { 25, 50'000, u"网站 排名"_s, u"%E7%BD%91%E7%AB%99%20%E6%8E%92%E5%90%8D"_s },
+        { 1, 0, u"a"_s, u"a"_s },
+        { 10, 0, u"C# 教程"_s, u"C%23%20%E6%95%99%E7%A8%8B"_s },
+        { 11, 0, u"100%"_s, u"100%25"_s },
+        { 25, 300'000, u"网站"_s, u"%E7%BD%91%E7%AB%99"_s },
+        { 37, 0, QString(), QString() },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.keyWord.toStdString());
+        DemoEngineOptions options;
+        options.siteRank = c.rank;
+        options.pageBytes = c.pageBytes;
+        const DemoEngine engine(options);
+        modPub::strSearchHost = engine.origin();
+        QStringList requests;
+        for (const bool bytes : { true, false }) {
+            WindowDouble window;
+            window.keyWord = c.keyWord;
+            window.url = options.site;
+            window.page = u"20"_s;
+            ShellDouble shell;
+            RankSearch search = bytes
+                ? RankSearch(window, RankSearch::BodyFetch(&GetBodyByXml), shell)
+                : RankSearch(window, RankSearch::Fetch(&GetHtmlByXml), shell);
+            search.run();
+
+            const QString rank = QString::number(c.rank);
+            EXPECT_EQ(window.result, rank) << (bytes ? "body fetch" : "text fetch");
+            EXPECT_EQ(window.statuses.last(), u"状态:已经发现，位置:"_s + rank);
+            for (int start = 0; start < c.rank; start += 10)
+                requests.append(query + c.sent + u"&start="_s + QString::number(start));
+            EXPECT_EQ(engine.requests(), requests);
+        }
+    }
+}
+
+TEST(DemoEngine, PagesLookLikeRealResultPages)
+{
+    DemoEngineOptions options;
+    options.pageBytes = 200000;
+    const DemoEngine engine(options);
+    const QString keyword = u"网站 排名"_s;
+    const QString page = GetHtmlByXml(engine.origin() + query + keyword + u"&start=20"_s);
+    const QByteArray bytes = page.toUtf8();
+
+    // The page went out compressed; it arrives as the engine built it.
+    EXPECT_EQ(bytes, DemoResultPages(options).page(keyword, 20));
+    EXPECT_NEAR(double(bytes.size()), 200000.0, 20000.0);
+    // Ten entries, all behind the long head of scripts and styles.
+    const QString lower = page.toLower();
+    EXPECT_EQ(lower.count(itemMarker), 10);
+    EXPECT_GT(lower.indexOf(itemMarker), page.size() * 8 / 10);
+    EXPECT_TRUE(page.contains(u"<title>"_s + keyword));
+}
+
+} // namespace
