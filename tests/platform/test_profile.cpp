@@ -8,8 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <tuple>
 
+// The entry reader and writer on well-formed files. Damaged, odd and
+// write-protected settings files are in test_profile_hostile.cpp.
 namespace {
 
 const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6));
@@ -53,32 +54,26 @@ protected:
     QTemporaryDir m_dir;
 };
 
-// File content, and the value read for section "A", key "k".
-class ProfileRead : public ProfileFile,
-                    public testing::WithParamInterface<std::tuple<const char *, const char *>>
+TEST_F(ProfileFile, ReadFindsTheValue)
 {
-};
-
-TEST_P(ProfileRead, FindsTheValue)
-{
-    writeBytes(std::get<0>(GetParam()));
-    EXPECT_EQ(read("A", "k", "<default>"), QByteArray(std::get<1>(GetParam())));
+    // File content, and the value read for section "A", key "k".
+    const struct
+    {
+        const char *file;
+        const char *value;
+    } cases[] = { { "[A]\r\nk=v\r\n", "v" }, { "[A]\rx=1\rk=v", "v" },
+        { "[a]\r\n  K  =  two words \t\r\n", "two words" }, { "  [ A ]  \r\nk=v\r\n", "v" },
+        { "[A]\r\nk= \"  a b  \" \r\n", "  a b  " }, { "[A]\r\nk='x'\r\n", "x" },
+        { "[A]\r\nk=\"\"x\"\"\r\n", "\"x\"" }, { "[A]\r\nk=\"x'\r\n", "\"x'" },
+        { "[A]\r\nk=\"\r\n", "\"" }, { "[A]\r\nk=a=b\r\n", "a=b" }, { "[A]\r\nk=\r\n", "" },
+        { "[B]\r\nk=1\r\n[A]\r\nx=2\r\n", "<default>" }, { "[A]\r\n;k=1\r\nk=;x\r\n", ";x" },
+        { "[A]\r\nk\r\n", "<default>" }, { "[A]junk\r\nk=v\r\n", "v" } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        writeBytes(c.file);
+        EXPECT_EQ(read("A", "k", "<default>"), QByteArray(c.value));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, ProfileRead,
-    testing::Values(std::tuple("[A]\r\nk=v\r\n", "v"), std::tuple("[A]\nx=1\nk=v\n", "v"),
-        std::tuple("[A]\rx=1\rk=v", "v"),
-        std::tuple("[a]\r\n  K  =  two words \t\r\n", "two words"),
-        std::tuple("  [ A ]  \r\nk=v\r\n", "v"),
-        std::tuple("[A]\r\nk= \"  a b  \" \r\n", "  a b  "), std::tuple("[A]\r\nk='x'\r\n", "x"),
-        std::tuple("[A]\r\nk=\"\"x\"\"\r\n", "\"x\""), std::tuple("[A]\r\nk=\"x'\r\n", "\"x'"),
-        std::tuple("[A]\r\nk=\"\r\n", "\""), std::tuple("[A]\r\nk=a=b\r\n", "a=b"),
-        std::tuple("[A]\r\nk=\r\n", ""), std::tuple("[A]\r\nk=1\r\nK=2\r\n", "1"),
-        std::tuple("[A]\r\nx=1\r\n[a]\r\nk=2\r\n", "<default>"),
-        std::tuple("[B]\r\nk=1\r\n[A]\r\nx=2\r\n", "<default>"),
-        std::tuple("[A]\r\n;k=1\r\nk=;x\r\n", ";x"), std::tuple("k=1\r\n[A]\r\n", "<default>"),
-        std::tuple("[A]\r\nk\r\n", "<default>"), std::tuple("[A]junk\r\nk=v\r\n", "v"),
-        std::tuple("[A \r\nk=v\r\n", "v"), std::tuple("", "<default>")));
 
 TEST_F(ProfileFile, NamesMatchCharacterByCharacter)
 {
@@ -105,40 +100,33 @@ TEST_F(ProfileFile, ReadCopiesAtMostSizeLessOneBytes)
     EXPECT_EQ(untouched, '#');
 }
 
-// File content; key and value (nullptr: remove) written to section "A"; content after.
-class ProfileWrite : public ProfileFile,
-                     public testing::WithParamInterface<
-                         std::tuple<const char *, const char *, const char *, const char *>>
+TEST_F(ProfileFile, WriteEditsOnlyWhatItMust)
 {
-};
-
-TEST_P(ProfileWrite, EditsOnlyWhatItMust)
-{
-    const auto [before, key, value, after] = GetParam();
-    writeBytes(before);
-    EXPECT_TRUE(write("A", key, value ? std::optional<QByteArrayView>(value) : std::nullopt));
-    EXPECT_EQ(readBytes(), QByteArray(after));
-}
-
-INSTANTIATE_TEST_SUITE_P(Files, ProfileWrite,
-    testing::Values(std::tuple("[a]\r\nkEY = old\r\n", "Key", "new", "[a]\r\nkEY=new\r\n"),
-        std::tuple("[A]\r\nk=old", "k", "new", "[A]\r\nk=new\r\n"),
-        std::tuple("[A]\nk=1\nk=2\n", "k", "3", "[A]\nk=3\r\nk=2\n"),
-        std::tuple("[A]\r\nx=1\r\n; c\r\n\r\n[B]\r\nk=2\r\n", "k", "v",
-            "[A]\r\nx=1\r\nk=v\r\n; c\r\n\r\n[B]\r\nk=2\r\n"),
-        std::tuple("[A]\n[B]\n", "k", "v", "[A]\nk=v\r\n[B]\n"),
-        std::tuple("[A]\nx=1", "k", "v", "[A]\nx=1\r\nk=v\r\n"),
-        std::tuple("[A]\nx=1\n[A]\nk=old\n", "k", "v", "[A]\nx=1\nk=v\r\n[A]\nk=old\n"),
-        std::tuple("[B]\ny=2\n", "k", "v", "[B]\ny=2\n[A]\r\nk=v\r\n"),
-        std::tuple("[B]\ny=2", "k", "v", "[B]\ny=2\r\n[A]\r\nk=v\r\n"),
-        std::tuple("", "k", "v", "[A]\r\nk=v\r\n"),
-        std::tuple("[A]\r\nk=v\r\n", "k", "", "[A]\r\nk=\r\n"),
-        std::tuple("[A]\r\nk=v\r\n", "k", " v ", "[A]\r\nk= v \r\n"),
+    // File content; key and value (nullptr: remove) written to section "A"; content after.
+    const struct
+    {
+        const char *before;
+        const char *key;
+        const char *value;
+        const char *after;
+    } cases[] = { { "[a]\r\nkEY = old\r\n", "Key", "new", "[a]\r\nkEY=new\r\n" },
+        { "[A]\r\nx=1\r\n; c\r\n\r\n[B]\r\nk=2\r\n", "k", "v",
+            "[A]\r\nx=1\r\nk=v\r\n; c\r\n\r\n[B]\r\nk=2\r\n" },
+        { "[A]\n[B]\n", "k", "v", "[A]\nk=v\r\n[B]\n" }, { "", "k", "v", "[A]\r\nk=v\r\n" },
+        { "[A]\r\nk=v\r\n", "k", "", "[A]\r\nk=\r\n" },
+        { "[A]\r\nk=v\r\n", "k", " v ", "[A]\r\nk= v \r\n" },
         // A line break in the value never makes a line of its own.
-        std::tuple(
-            "[A]\r\nk=v\r\nz=1\r\n", "k", "a\r\n[B]\nc\rd\n\n", "[A]\r\nk=a [B] c d  \r\nz=1\r\n"),
-        std::tuple("[A]\r\nk=1\r\nk=2\r\n", "K", nullptr, "[A]\r\nk=2\r\n"),
-        std::tuple("[A]\r\nx=1\r\nk=", "k", nullptr, "[A]\r\nx=1\r\n")));
+        { "[A]\r\nk=v\r\nz=1\r\n", "k", "a\r\n[B]\nc\rd\n\n", "[A]\r\nk=a [B] c d  \r\nz=1\r\n" },
+        { "[A]\r\nk=1\r\nk=2\r\n", "K", nullptr, "[A]\r\nk=2\r\n" },
+        { "[A]\r\nx=1\r\nk=", "k", nullptr, "[A]\r\nx=1\r\n" } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.before);
+        writeBytes(c.before);
+        EXPECT_TRUE(
+            write("A", c.key, c.value ? std::optional<QByteArrayView>(c.value) : std::nullopt));
+        EXPECT_EQ(readBytes(), QByteArray(c.after));
+    }
+}
 
 TEST_F(ProfileFile, WriteKeepsEveryUntouchedByte)
 {
@@ -174,47 +162,14 @@ TEST_F(ProfileFile, WriteCreatesAMissingFileButRemovalDoesNot)
         QStringList { QStringLiteral("TLV.INI") });
 }
 
-constexpr auto readOnly = QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-constexpr auto userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
-
-// A replaced file keeps its permissions; a read-only one is not replaced at all.
-TEST_F(ProfileFile, WriteHonoursTheFilePermissions)
+TEST_F(ProfileFile, ReplacedFileKeepsItsPermissions)
 {
     writeBytes("[A]\r\nk=v\r\n");
     const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
     ASSERT_TRUE(QFile::setPermissions(path(), mode));
     EXPECT_TRUE(write("A", "k", "new"));
+    const auto userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
     EXPECT_EQ(QFile::permissions(path()) & ~userBits, mode);
-
-    ASSERT_TRUE(QFile::setPermissions(path(), readOnly));
-    EXPECT_FALSE(write("A", "k", "newer"));
-    EXPECT_FALSE(write("A", "k", std::nullopt));
-    EXPECT_EQ(readBytes(), QByteArray("[A]\r\nk=new\r\n"));
-    EXPECT_EQ(QFile::permissions(path()) & ~userBits, readOnly);
-}
-
-TEST_F(ProfileFile, FolderThatCannotBeWritten)
-{
-    writeBytes("[A]\r\nk=v\r\n");
-    const QString other = m_dir.filePath(QStringLiteral("other.ini"));
-    ASSERT_TRUE(QFile::setPermissions(m_dir.path(), readOnly | QFileDevice::ExeOwner));
-    EXPECT_FALSE(write("A", "k", "new"));
-    EXPECT_FALSE(platform::writePrivateProfileString("A", "k", "v", other));
-    EXPECT_FALSE(platform::writePrivateProfileString(
-        "A", "k", "v", m_dir.filePath(QStringLiteral("gone/TLV.INI"))));
-    ASSERT_TRUE(QFile::setPermissions(
-        m_dir.path(), readOnly | QFileDevice::ExeOwner | QFileDevice::WriteOwner));
-    EXPECT_EQ(readBytes(), QByteArray("[A]\r\nk=v\r\n"));
-    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-        QStringList { QStringLiteral("TLV.INI") });
-}
-
-TEST_F(ProfileFile, FolderNamedLikeTheFile)
-{
-    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("TLV.INI")));
-    EXPECT_EQ(read("A", "k", "default"), QByteArray("default"));
-    EXPECT_FALSE(write("A", "k", "v"));
-    EXPECT_TRUE(QFileInfo(path()).isDir());
 }
 
 } // namespace
