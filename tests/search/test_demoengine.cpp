@@ -2,7 +2,7 @@
 #include "demoengine/resultpages.h"
 #include "search/pagefetch.h"
 #include "search/ranksearch.h"
-#include "searchdoubles.h"
+#include "support/doubles.h"
 #include "startup/modpub.h"
 
 #include <gtest/gtest.h>
