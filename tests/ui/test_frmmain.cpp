@@ -7,13 +7,12 @@
 #include "ui/frmmain.h"
 #include "ui/messagebox.h"
 
-#include "modalwindow.h"
-#include "recordingshell.h"
+#include "support/doubles.h"
+#include "windowtest.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,12 +27,9 @@ class TestFrmMain : public QObject
 
 private Q_SLOTS:
     void init();
-    void layout_data();
     void layout();
-    void opens();
     void closeSavesSettings_data();
     void closeSavesSettings();
-    void statusLineDocks_data();
     void statusLineDocks();
     void keyboard();
     void closeDuringSearch();
@@ -52,7 +48,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<frmMain> m_window;
-    RecordingShell m_shell;
+    ShellDouble m_shell;
     QStringList m_fetched;
     std::function<QString()> m_onFetch;
     int m_ends = 0;
@@ -91,59 +87,9 @@ std::unique_ptr<frmMain> TestFrmMain::newWindow()
     return window;
 }
 
-void TestFrmMain::layout_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("text");
-    // In pixels. A label that sizes itself to its text has no width here: it
-    // keeps its left edge and stays centred on its line of the given height.
-    QTest::addColumn<QRect>("geometry");
-
-    const auto row = [](const QString &name, const QString &text, QRect geometry) {
-        QTest::newRow(name.toLatin1().constData()) << name << text << geometry;
-    };
-    row(u"Label1"_s, u"关键字:"_s, QRect(8, 16, 0, 12));
-    row(u"txtKeyWord"_s, u"电力"_s, QRect(56, 13, 289, 18));
-    row(u"Label4"_s, u"范\u3000围:"_s, QRect(8, 40, 0, 12));
-    row(u"txtPage"_s, u"20"_s, QRect(56, 37, 105, 18));
-    row(u"Label5"_s, u"页"_s, QRect(168, 40, 0, 12));
-    row(u"Label2"_s, u"网\u3000址:"_s, QRect(8, 64, 0, 12));
-    row(u"txtUrl"_s, u"http://www.tolvaro-demo.example/"_s, QRect(56, 61, 289, 18));
-    row(u"Check1"_s, u"检索到时打开所在页"_s, QRect(352, 64, 145, 15));
-    row(u"Label3"_s, u"位\u3000置:"_s, QRect(8, 88, 0, 12));
-    row(u"txtResult"_s, QString(), QRect(56, 85, 105, 18));
-    row(u"Label6"_s, u"名"_s, QRect(168, 88, 0, 12));
-    row(u"Command1"_s, u"检索(&S)"_s, QRect(56, 136, 121, 25));
-    row(u"Command2"_s, u"关于(&A)"_s, QRect(192, 136, 121, 25));
-    // Docked to the bottom edge over the full width at the first display.
-    row(u"lblStatus"_s, u"状态:就绪"_s, QRect(0, 197, 510, 17));
-}
-
 void TestFrmMain::layout()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, text);
-    QFETCH(QRect, geometry);
-
-    m_window = newWindow();
-    QWidget *widget = control(name);
-    QVERIFY(widget);
-    QCOMPARE(widget->property("text").toString(), text);
-    if (auto *label = qobject_cast<QLabel *>(widget))
-        QCOMPARE(label->textFormat(), Qt::PlainText);
-    if (auto *button = qobject_cast<QPushButton *>(widget))
-        QVERIFY(!button->autoDefault() && !button->isDefault());
-    if (geometry.width() == 0) {
-        QCOMPARE(widget->x(), geometry.x());
-        QVERIFY(qAbs(widget->geometry().center().y() - geometry.center().y()) <= 1);
-        QCOMPARE(widget->size(), widget->sizeHint());
-    } else {
-        QCOMPARE(widget->geometry(), geometry);
-    }
-}
-
-void TestFrmMain::opens()
-{
+    // A page count that is no page count is shown as it was loaded.
     modPub::lngMaxPage = -5;
     m_window = newWindow();
 
@@ -154,8 +100,38 @@ void TestFrmMain::opens()
     const QPoint offCentre
         = m_window->frameGeometry().center() - m_window->screen()->availableGeometry().center();
     QVERIFY(offCentre.manhattanLength() <= 1);
-    QCOMPARE(m_window->pageText(), u"-5"_s);
     QVERIFY(control<QCheckBox>(u"Check1"_s)->isChecked());
+
+    const struct
+    {
+        QString name;
+        QString text;
+        QRect geometry;
+    } controls[] = {
+        { u"Label1"_s, u"关键字:"_s, QRect(8, 16, 0, 12) },
+        { u"txtKeyWord"_s, u"电力"_s, QRect(56, 13, 289, 18) },
+        { u"Label4"_s, u"范\u3000围:"_s, QRect(8, 40, 0, 12) },
+        { u"txtPage"_s, u"-5"_s, QRect(56, 37, 105, 18) },
+        { u"Label5"_s, u"页"_s, QRect(168, 40, 0, 12) },
+        { u"Label2"_s, u"网\u3000址:"_s, QRect(8, 64, 0, 12) },
+        { u"txtUrl"_s, u"http://www.tolvaro-demo.example/"_s, QRect(56, 61, 289, 18) },
+        { u"Check1"_s, u"检索到时打开所在页"_s, QRect(352, 64, 145, 15) },
+        { u"Label3"_s, u"位\u3000置:"_s, QRect(8, 88, 0, 12) },
+        { u"txtResult"_s, QString(), QRect(56, 85, 105, 18) },
+        { u"Label6"_s, u"名"_s, QRect(168, 88, 0, 12) },
+        { u"Command1"_s, u"检索(&S)"_s, QRect(56, 136, 121, 25) },
+        { u"Command2"_s, u"关于(&A)"_s, QRect(192, 136, 121, 25) },
+        // Docked to the bottom edge over the full width at the first display.
+        { u"lblStatus"_s, u"状态:就绪"_s, QRect(0, 197, 510, 17) },
+    };
+    for (const auto &c : controls) {
+        const QWidget *widget = control(c.name);
+        QVERIFY2(widget, qPrintable(c.name));
+        QCOMPARE(widget->property("text").toString(), c.text);
+        checkPlaced(widget, c.geometry);
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable(c.name));
+    }
 
     // Focus order, starting in the keyword box; labels take no focus.
     QStringList order { QApplication::focusWidget()->objectName() };
@@ -205,26 +181,16 @@ void TestFrmMain::closeSavesSettings()
     QCOMPARE(saved(u"KeyUrl"_s), u"http://www.tolvaro.example/"_s);
 }
 
-void TestFrmMain::statusLineDocks_data()
-{
-    QTest::addColumn<QSize>("clientSize");
-    QTest::addColumn<QRect>("statusGeometry");
-
-    QTest::newRow("larger") << QSize(700, 400) << QRect(0, 383, 700, 17);
-    QTest::newRow("smaller") << QSize(300, 120) << QRect(0, 103, 300, 17);
-    QTest::newRow("lower than the line") << QSize(250, 10) << QRect(0, -7, 250, 17);
-}
-
 void TestFrmMain::statusLineDocks()
 {
-    QFETCH(QSize, clientSize);
-    QFETCH(QRect, statusGeometry);
-
     m_window = newWindow();
     const QRect searchGeometry = control(u"Command1"_s)->geometry();
 
-    m_window->resize(clientSize);
-    QTRY_COMPARE(control(u"lblStatus"_s)->geometry(), statusGeometry);
+    // Larger, then lower than the status line itself.
+    m_window->resize(700, 400);
+    QTRY_COMPARE(control(u"lblStatus"_s)->geometry(), QRect(0, 383, 700, 17));
+    m_window->resize(250, 10);
+    QTRY_COMPARE(control(u"lblStatus"_s)->geometry(), QRect(0, -7, 250, 17));
     QCOMPARE(control(u"Command1"_s)->geometry(), searchGeometry);
 }
 
@@ -283,7 +249,7 @@ void TestFrmMain::wholeSearchAgainstDemoEngine()
     options.siteRank = 25;
     DemoEngine engine(options);
     modPub::strSearchHost = engine.origin();
-    frmMain window(&GetHtmlByXml, m_shell);
+    frmMain window(RankSearch::BodyFetch(&GetBodyByXml), m_shell);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.findChild<QLineEdit *>(u"txtKeyWord"_s)->setText(u"tolvaro"_s);
@@ -296,11 +262,9 @@ void TestFrmMain::wholeSearchAgainstDemoEngine()
     const QStringList requests = engine.requests();
     QCOMPARE(requests.size(), 3);
     QVERIFY(requests[2].endsWith(u"q=tolvaro&start=20"_s));
-    QCOMPARE(m_shell.calls.size(), 1);
-    QCOMPARE(m_shell.calls[0].owner, platform::WindowHandle(window.winId()));
-    QCOMPARE(m_shell.calls[0].verb, u"open"_s);
-    QCOMPARE(m_shell.calls[0].file, engine.origin() + requests[2]);
-    QCOMPARE(m_shell.calls[0].showCommand, platform::SW_SHOWNORMAL);
+    QCOMPARE(m_shell.calls,
+        QStringList(QString::number(window.winId(), 16) + u"|open|"_s + engine.origin()
+            + requests[2] + u"|||1"_s));
 }
 
 void TestFrmMain::unhandledError_data()

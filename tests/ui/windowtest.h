@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QLabel>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -25,4 +27,20 @@ inline void onNextModalWindow(std::function<void(QWidget *)> inspect)
             modal->close();
     });
     poll->start(10);
+}
+
+// A control's place, in pixels. A label that sizes itself to its text has no
+// width here: it keeps its left edge and stays centred on its line of the
+// given height. Every label shows its text as plain text.
+inline void checkPlaced(const QWidget *widget, const QRect &geometry)
+{
+    if (const auto *label = qobject_cast<const QLabel *>(widget))
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+    if (geometry.width() == 0) {
+        QCOMPARE(widget->x(), geometry.x());
+        QVERIFY(qAbs(widget->geometry().center().y() - geometry.center().y()) <= 1);
+        QCOMPARE(widget->size(), widget->sizeHint());
+    } else {
+        QCOMPARE(widget->geometry(), geometry);
+    }
 }
