@@ -128,6 +128,8 @@ TEST(GetHtmlByXml, SendsEncodedAddressesOverOneConnection)
     EXPECT_EQ(server.connectionCount(), 1);
 }
 
+// Blanks, "#" and characters beyond ASCII are also held by the wire test above
+// and by the fuzz target.
 TEST(WireAddress, EncodesWhatCannotStandRawAndKeepsTheRest)
 {
     const struct
@@ -135,8 +137,6 @@ TEST(WireAddress, EncodesWhatCannotStandRawAndKeepsTheRest)
         QString address;
         QByteArray wire;
     } cases[] = {
-        { u"http://h/s?q=a b&start=0"_s, "http://h/s?q=a%20b&start=0" },
-        { u"http://h/s?q=C#&start=0"_s, "http://h/s?q=C%23&start=0" },
         { u"http://h/s?q=100%"_s, "http://h/s?q=100%25" },
         { u"http://h/s?q=%zz%4"_s, "http://h/s?q=%25zz%254" },
         { u"http://h/s?q=%E7%BD%91+x"_s, "http://h/s?q=%E7%BD%91+x" },
