@@ -66,11 +66,6 @@ TestServer::~TestServer()
     d->thread.join();
 }
 
-quint16 TestServer::port() const
-{
-    return d->port;
-}
-
 QString TestServer::url(const QString &pathAndQuery) const
 {
     return u"http://127.0.0.1:"_s + QString::number(d->port) + pathAndQuery;

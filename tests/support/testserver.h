@@ -24,7 +24,6 @@ public:
     TestServer(const TestServer &) = delete;
     TestServer &operator=(const TestServer &) = delete;
 
-    quint16 port() const;
     // "http://127.0.0.1:<port>" followed by the path and query.
     QString url(const QString &pathAndQuery) const;
 
