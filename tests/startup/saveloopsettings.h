@@ -2,9 +2,8 @@
 
 #include <QString>
 
-// The two sets of settings that the save loop writes in turn; they differ in
-// every entry and in length, so that a file holding part of a write would
-// match neither.
+// The two sets of settings the save loop writes in turn. They differ in every
+// entry and in length, so a file holding part of a write matches neither.
 struct SaveLoopSettings
 {
     QString keyWord;

@@ -10,62 +10,44 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
-#include <map>
 
 using namespace Qt::Literals::StringLiterals;
 
-// A save killed at any moment leaves the settings file whole: each of its
-// three entries is replaced by a whole new file, so the file holds the old
-// settings, the new ones, or the old ones with the first one or two entries
-// already new; never a part of a line. The file carries a large other
-// section so that each write takes long enough to be interrupted.
+// A save killed at any moment leaves the settings file whole: each entry is
+// written as a whole new file, so the file holds the old settings, the new
+// ones, or the old ones with the first one or two entries new. A large other
+// section makes each write long enough to be interrupted.
 namespace {
-
-QByteArray fileWith(
-    const QString &keyWord, qint32 maxPage, const QString &keyUrl, const QByteArray &other)
-{
-    return "[APPLICATION]\r\nKeyWord=" + platform::toAnsi(keyWord) + "\r\nMaxPage="
-        + QByteArray::number(maxPage) + "\r\nKeyUrl=" + platform::toAnsi(keyUrl) + "\r\n" + other;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 TEST(InterruptedSave, SettingsFileIsAlwaysWhole)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(u"TLV.INI"_s);
-
     QByteArray other = "[Other]\r\n";
     for (int i = 0; i < 2000; ++i)
         other += "entry" + QByteArray::number(i) + "=" + QByteArray(24, 'o') + "\r\n";
-
+    const auto fileWith = [&other](const SaveLoopSettings &w, const SaveLoopSettings &m,
+                              const SaveLoopSettings &u) {
+        return "[APPLICATION]\r\nKeyWord=" + platform::toAnsi(w.keyWord) + "\r\nMaxPage="
+            + QByteArray::number(m.maxPage) + "\r\nKeyUrl=" + platform::toAnsi(u.keyUrl) + "\r\n"
+            + other;
+    };
     // The loop starts from the first set and writes the second first.
     const SaveLoopSettings a = saveLoopFirst();
     const SaveLoopSettings b = saveLoopSecond();
-    const QByteArray whole[] = {
-        fileWith(a.keyWord, a.maxPage, a.keyUrl, other),
-        fileWith(b.keyWord, a.maxPage, a.keyUrl, other),
-        fileWith(b.keyWord, b.maxPage, a.keyUrl, other),
-        fileWith(b.keyWord, b.maxPage, b.keyUrl, other),
-        fileWith(a.keyWord, b.maxPage, b.keyUrl, other),
-        fileWith(a.keyWord, a.maxPage, b.keyUrl, other),
-    };
+    const QByteArray whole[] = { fileWith(a, a, a), fileWith(b, a, a), fileWith(b, b, a),
+        fileWith(b, b, b), fileWith(a, b, b), fileWith(a, a, b) };
 
-    constexpr int rounds = 50;
-    std::map<int, int> seen;
-    for (int round = 0; round < rounds; ++round) {
+    int seen[6] = {};
+    for (int round = 0; round < 50; ++round) {
         SCOPED_TRACE(round);
-        {
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            ASSERT_EQ(file.write(whole[0]), whole[0].size());
-        }
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_EQ(file.write(whole[0]), whole[0].size());
+        file.close();
         QProcess loop;
         loop.start(QStringLiteral(SAVE_LOOP_PROGRAM), { path });
         ASSERT_TRUE(loop.waitForStarted());
@@ -75,23 +57,18 @@ TEST(InterruptedSave, SettingsFileIsAlwaysWhole)
         loop.kill();
         ASSERT_TRUE(loop.waitForFinished());
 
-        const QByteArray now = readAll(path);
-        int state = -1;
-        for (int i = 0; i < 6; ++i) {
-            if (now == whole[i])
-                state = i;
-        }
-        EXPECT_GE(state, 0) << "the file holds " << now.size() << " bytes that no save leaves";
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray now = file.readAll();
+        const auto state = std::find(std::begin(whole), std::end(whole), now) - std::begin(whole);
+        ASSERT_LT(state, 6) << "the file holds " << now.size() << " bytes that no save leaves";
         ++seen[state];
     }
-
-    // A kill during a write leaves that write's temporary file beside the
-    // settings file; the settings file itself is never affected.
-    const QStringList stray = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-    std::cout << "states after " << rounds << " kills:";
-    for (const auto &[state, count] : seen)
-        std::cout << ' ' << state << ':' << count;
-    std::cout << "; temporary files left: " << stray.size() - 1 << std::endl;
+    // A kill during a write may leave that write's temporary file beside the settings file.
+    std::cout << "states after 50 kills:";
+    for (int count : seen)
+        std::cout << ' ' << count;
+    std::cout << "; temporary files left: "
+              << QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size() - 1 << std::endl;
 }
 
 } // namespace
