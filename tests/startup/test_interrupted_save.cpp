@@ -1,10 +1,9 @@
-#include "saveloopsettings.h"
-
 #include "platform/codepage.h"
+#include "startup/modini.h"
+#include "startup/modpub.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -12,6 +11,10 @@
 
 #include <algorithm>
 #include <iostream>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -21,41 +24,64 @@ using namespace Qt::Literals::StringLiterals;
 // section makes each write long enough to be interrupted.
 namespace {
 
+struct Settings
+{
+    QString keyWord;
+    qint32 maxPage;
+    QString keyUrl;
+};
+
 TEST(InterruptedSave, SettingsFileIsAlwaysWhole)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(u"TLV.INI"_s);
+    modIni::strIniFile = dir.filePath(u"TLV.INI"_s);
     QByteArray other = "[Other]\r\n";
     for (int i = 0; i < 2000; ++i)
         other += "entry" + QByteArray::number(i) + "=" + QByteArray(24, 'o') + "\r\n";
-    const auto fileWith = [&other](const SaveLoopSettings &w, const SaveLoopSettings &m,
-                              const SaveLoopSettings &u) {
+    const auto fileWith = [&other](const Settings &w, const Settings &m, const Settings &u) {
         return "[APPLICATION]\r\nKeyWord=" + platform::toAnsi(w.keyWord) + "\r\nMaxPage="
             + QByteArray::number(m.maxPage) + "\r\nKeyUrl=" + platform::toAnsi(u.keyUrl) + "\r\n"
             + other;
     };
-    // The loop starts from the first set and writes the second first.
-    const SaveLoopSettings a = saveLoopFirst();
-    const SaveLoopSettings b = saveLoopSecond();
+    // Two sets that differ in every entry and in length, so that a file holding
+    // part of a write matches neither. The file starts with the first set.
+    const Settings a { u"甲关键词"_s, 1, u"http://a.example/"_s };
+    const Settings b { u"乙"_s.repeated(60), -2000000000, u"http://b.example/"_s + QString(600, u'x') };
     const QByteArray whole[] = { fileWith(a, a, a), fileWith(b, a, a), fileWith(b, b, a),
         fileWith(b, b, b), fileWith(a, b, b), fileWith(a, a, b) };
 
     int seen[6] = {};
     for (int round = 0; round < 50; ++round) {
         SCOPED_TRACE(round);
-        QFile file(path);
+        QFile file(modIni::strIniFile);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ASSERT_EQ(file.write(whole[0]), whole[0].size());
         file.close();
-        QProcess loop;
-        loop.start(QStringLiteral(SAVE_LOOP_PROGRAM), { path });
-        ASSERT_TRUE(loop.waitForStarted());
-        ASSERT_TRUE(loop.waitForReadyRead(60000));
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t saver = ::fork();
+        ASSERT_GE(saver, 0);
+        if (saver == 0) {
+            // Saves the second set, the first, the second... until it is killed.
+            if (::write(ready[1], "s", 1) != 1)
+                ::_exit(1);
+            for (bool second = true;; second = !second) {
+                const Settings &s = second ? b : a;
+                modPub::strKeyWord = s.keyWord;
+                modPub::lngMaxPage = s.maxPage;
+                modPub::strKeyUrl = s.keyUrl;
+                modPub::SaveSettings();
+            }
+        }
+        char started = 0;
+        ASSERT_EQ(::read(ready[0], &started, 1), 1);
+        ::close(ready[0]);
+        ::close(ready[1]);
         // Moments spread over the first dozen or so writes.
         QThread::usleep((round * 7919) % 150000);
-        loop.kill();
-        ASSERT_TRUE(loop.waitForFinished());
+        ASSERT_EQ(::kill(saver, SIGKILL), 0);
+        ASSERT_EQ(::waitpid(saver, nullptr, 0), saver);
 
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QByteArray now = file.readAll();
