@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const QString input = QString::fromUtf8(reinterpret_cast<const char *>(data), qsizetype(size));
     QString text = input;
-    const QString result = modPub::HexToText(text);
+    const QString result = ui::HexToText(text);
 
     const bool warned = !MessageBox::shown().isEmpty();
     if (warned)

@@ -1,5 +1,7 @@
 #include "platform/http.h"
 
+#include "platform/hexdigit.h"
+
 #include <curl/curl.h>
 
 #include <array>
@@ -76,7 +78,7 @@ QByteArray noProxyHosts()
 
 bool isHexDigit(char c)
 {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+    return hexDigitValue(uchar(c)) >= 0;
 }
 
 // Whether the byte at i of an address's path and query must be sent

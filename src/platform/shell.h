@@ -22,7 +22,4 @@ public:
         = 0;
 };
 
-// The desktop's own shell; lives for the whole run.
-Shell &desktopShell();
-
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "search/pagenumber.h"
 
+#include "platform/hexdigit.h"
+
 #include <QByteArray>
 
 #include <charconv>
@@ -21,13 +23,7 @@ bool isDigit(char16_t c)
 // The value of c as a digit of the given radix (8 or 16), or -1.
 int digitValue(char16_t c, int radix)
 {
-    int value = -1;
-    if (c >= u'0' && c <= u'9')
-        value = c - u'0';
-    else if (c >= u'a' && c <= u'f')
-        value = c - u'a' + 10;
-    else if (c >= u'A' && c <= u'F')
-        value = c - u'A' + 10;
+    const int value = platform::hexDigitValue(c);
     return value < radix ? value : -1;
 }
 

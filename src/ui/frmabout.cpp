@@ -149,7 +149,7 @@ void frmAbout::load()
     };
     for (const auto &[label, encoded] : texts) {
         QString text = encoded();
-        setAutoSizeCaption(label, modPub::HexToText(text));
+        setAutoSizeCaption(label, ui::HexToText(text));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "startup/runtimeerror.h"
 #include "startup/strictnumber.h"
 #include "ui/controls.h"
+#include "ui/desktopshell.h"
 #include "ui/frmabout.h"
 #include "ui/hextotext.h"
 #include "ui/unhandlederror.h"
@@ -58,7 +59,7 @@ frmMain &frmMain::defaultInstance()
 }
 
 frmMain::frmMain()
-    : frmMain(RankSearch::BodyFetch(&GetBodyByXml), platform::desktopShell())
+    : frmMain(RankSearch::BodyFetch(&GetBodyByXml), ui::desktopShell())
 {
 }
 
@@ -144,7 +145,7 @@ void frmMain::load()
     m_txtPage->setText(QString::number(modPub::lngMaxPage));
     m_txtUrl->setText(modPub::strKeyUrl);
     QString title = encodedTitle();
-    setWindowTitle(modPub::HexToText(title));
+    setWindowTitle(ui::HexToText(title));
 }
 
 void frmMain::dockStatusLine()

@@ -1,6 +1,7 @@
 #include "ui/hextotext.h"
 
 #include "platform/codepage.h"
+#include "platform/hexdigit.h"
 #include "ui/messagebox.h"
 
 #include <QByteArray>
@@ -8,20 +9,9 @@
 #include <exception>
 #include <optional>
 
-namespace modPub {
+namespace ui {
 
 namespace {
-
-std::optional<uchar> hexDigit(QChar c)
-{
-    if (c >= u'0' && c <= u'9')
-        return uchar(c.unicode() - u'0');
-    if (c >= u'a' && c <= u'f')
-        return uchar(c.unicode() - u'a' + 10);
-    if (c >= u'A' && c <= u'F')
-        return uchar(c.unicode() - u'A' + 10);
-    return std::nullopt;
-}
 
 // The index of the last byte: length / 2 - 1 rounded to the nearest integer,
 // halves to the even neighbour. For an odd length 2k + 1 the exact value is
@@ -49,10 +39,10 @@ std::optional<QByteArray> hexBytes(const QString &digits)
             std::min<qsizetype>(2, digits.size() - 2 * i));
         uchar value = 0;
         for (QChar c : pair) {
-            const std::optional<uchar> digit = hexDigit(c);
-            if (!digit)
+            const int digit = platform::hexDigitValue(c.unicode());
+            if (digit < 0)
                 return std::nullopt;
-            value = uchar(value * 16 + *digit);
+            value = uchar(value * 16 + digit);
         }
         bytes[i] = char(value);
     }
@@ -75,4 +65,4 @@ QString HexToText(QString &text)
     return QString();
 }
 
-} // namespace modPub
+} // namespace ui

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace modPub {
+namespace ui {
 
 // Decodes a display text stored as the hexadecimal digits of its code-page
 // bytes with "%" scattered through them as noise. The caller's text is left
@@ -10,4 +10,4 @@ namespace modPub {
 // gives a null (empty) result, never part of the text.
 QString HexToText(QString &text);
 
-} // namespace modPub
+} // namespace ui

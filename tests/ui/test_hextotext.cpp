@@ -53,7 +53,7 @@ void TestHexToText::decodes()
     QFETCH(QString, decoded);
 
     MessageBox::setNextAnswer(QMessageBox::Ok);
-    QCOMPARE(modPub::HexToText(encoded), decoded);
+    QCOMPARE(ui::HexToText(encoded), decoded);
     QCOMPARE(encoded, cleaned);
     const QList<MessageBox::Shown> shown = MessageBox::shown();
     if (!decoded.isEmpty()) {

@@ -1,13 +1,10 @@
 #include "demoengine/demoengine.h"
 
 #include "demoengine/resultpages.h"
+#include "localserver/localserver.h"
 
-#include <httplib.h>
-
-#include <atomic>
 #include <chrono>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -23,13 +20,10 @@ struct DemoEngine::Private
 
     DemoEngineOptions options;
     DemoResultPages pages;
-    httplib::Server server;
-    std::thread thread;
-    std::atomic<bool> finished = false;
-    quint16 port = 0;
-
     mutable std::mutex mutex;
     QStringList requests;
+    // Last, so that it stops before what its handlers use goes.
+    LocalServer http;
 };
 
 namespace {
@@ -67,15 +61,7 @@ DemoEngine::DemoEngine(DemoEngineOptions options)
     : d(std::make_unique<Private>(std::move(options)))
 {
     Private *p = d.get();
-    httplib::Server &server = p->server;
-
-    // A search fetches its pages back to back over one connection; the short
-    // idle time lets the engine stop soon after the last page.
-    server.set_keep_alive_max_count(100000);
-    server.set_keep_alive_timeout(1);
-    // Headers and body leave in separate writes; without this the body of a
-    // small page waits for the client's delayed acknowledgement (40 ms).
-    server.set_tcp_nodelay(true);
+    httplib::Server &server = p->http.server();
 
     server.set_pre_routing_handler([p](const httplib::Request &request, httplib::Response &) {
         const QString target = QString::fromStdString(request.target);
@@ -111,42 +97,19 @@ DemoEngine::DemoEngine(DemoEngineOptions options)
         setBody(response, page);
     });
 
-    const std::string host = "127.0.0.1";
-    int port = -1;
-    if (p->options.port == 0)
-        port = server.bind_to_any_port(host);
-    else if (server.bind_to_port(host, p->options.port))
-        port = p->options.port;
-    if (port <= 0) {
-        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(p->options.port));
-    }
-    p->port = quint16(port);
-    // The socket listens from bind on, so requests made before the thread
-    // runs wait in the backlog.
-    p->thread = std::thread([p] {
-        p->server.listen_after_bind();
-        p->finished = true;
-    });
+    p->http.start(p->options.port);
 }
 
-DemoEngine::~DemoEngine()
-{
-    // stop() does nothing until the server thread has begun to listen.
-    while (!d->server.is_running() && !d->finished)
-        std::this_thread::yield();
-    d->server.stop();
-    if (d->thread.joinable())
-        d->thread.join();
-}
+DemoEngine::~DemoEngine() = default;
 
 quint16 DemoEngine::port() const
 {
-    return d->port;
+    return d->http.port();
 }
 
 QString DemoEngine::origin() const
 {
-    return u"http://127.0.0.1:"_s + QString::number(d->port);
+    return d->http.origin();
 }
 
 QStringList DemoEngine::requests() const

@@ -1,5 +1,7 @@
 #include "demoengine/resultpages.h"
 
+#include "localserver/deflate.h"
+
 #include <QUrl>
 
 #include <zlib.h>
@@ -171,24 +173,6 @@ QByteArray makePadding(qsizetype bytes)
     return padding;
 }
 
-// Raw deflate of one piece of a page. A piece that is not the last ends with a
-// full flush: byte-aligned and without references to earlier bytes, so that
-// pieces compressed apart join into one valid stream.
-QByteArray deflatePiece(const QByteArray &data, bool last)
-{
-    z_stream stream {};
-    deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(qsizetype(deflateBound(&stream, uLong(data.size()))) + 64, Qt::Uninitialized);
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
-    stream.avail_in = uInt(data.size());
-    stream.next_out = reinterpret_cast<Bytef *>(out.data());
-    stream.avail_out = uInt(out.size());
-    deflate(&stream, last ? Z_FINISH : Z_FULL_FLUSH);
-    out.resize(qsizetype(stream.total_out));
-    deflateEnd(&stream);
-    return out;
-}
-
 } // namespace
 
 DemoResultPages::DemoResultPages(const DemoEngineOptions &options)
@@ -197,7 +181,7 @@ DemoResultPages::DemoResultPages(const DemoEngineOptions &options)
 {
     const Parts bare = parts(QString(), 0);
     m_padding = makePadding(options.pageBytes - bare.head.size() - bare.body.size());
-    m_packedPadding = deflatePiece(m_padding, false);
+    m_packedPadding = deflateBytes(m_padding, DeflateFormat::Raw, DeflateEnd::FullFlush);
     m_paddingCrc = quint32(
         crc32(0, reinterpret_cast<const Bytef *>(m_padding.constData()), uInt(m_padding.size())));
 }
@@ -225,9 +209,9 @@ QByteArray DemoResultPages::gzippedPage(const QString &keyword, int start) const
     const quint32 size = quint32(p.head.size() + m_padding.size() + p.body.size());
 
     QByteArray packed("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03", 10);
-    packed += deflatePiece(p.head, false);
+    packed += deflateBytes(p.head, DeflateFormat::Raw, DeflateEnd::FullFlush);
     packed += m_packedPadding;
-    packed += deflatePiece(p.body, true);
+    packed += deflateBytes(p.body, DeflateFormat::Raw);
     for (const quint32 value : { quint32(crc), size }) {
         for (int shift = 0; shift < 32; shift += 8)
             packed += char((value >> shift) & 0xFF);

@@ -1,20 +1,20 @@
-#include "platform/shell.h"
+#include "ui/desktopshell.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QUrl>
 
-namespace platform {
+namespace ui {
 
 namespace {
 
 // Opens targets through the desktop's URL handlers; nothing is ever run
 // through a command interpreter. The verb, parameters, folder and show
 // command have no counterpart there and are left aside.
-class DesktopShell final : public Shell
+class DesktopShell final : public platform::Shell
 {
 public:
-    void execute(WindowHandle, const QString &, const QString &file, const QString &,
+    void execute(platform::WindowHandle, const QString &, const QString &file, const QString &,
         const QString &, int) override
     {
         // The desktop services need the GUI application; without one there
@@ -34,10 +34,10 @@ public:
 
 } // namespace
 
-Shell &desktopShell()
+platform::Shell &desktopShell()
 {
     static DesktopShell shell;
     return shell;
 }
 
-} // namespace platform
+} // namespace ui
