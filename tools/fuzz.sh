@@ -9,8 +9,8 @@ seconds=${1:-30}
 only=${2:-}
 
 sh tools/install-deps.sh clang-14 libclang-rt-14-dev
-CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTOLVARO_FUZZ=ON
-cmake --build build-fuzz --target fuzz_all -j"$(nproc)"
+cmake --preset fuzz
+cmake --build --preset fuzz -j"$(nproc)"
 
 # The decoder target links the window library; it never opens a window.
 export QT_QPA_PLATFORM=offscreen

@@ -37,8 +37,10 @@ TEST(GetHtmlByXml, ReturnsTheDecodedBody)
         { "/ok", page, nullptr, QString::fromStdString(page) },
         { "/long", longPage, nullptr, QString::fromStdString(longPage) },
         { "/empty", "", nullptr, QString() },
-        { "/gzip", compress(repeated, DeflateFormat::Gzip), "gzip", QString::fromStdString(repeated) },
-        { "/deflate", compress(repeated, DeflateFormat::Zlib), "deflate", QString::fromStdString(repeated) },
+        { "/gzip", compress(repeated, DeflateFormat::Gzip), "gzip",
+            QString::fromStdString(repeated) },
+        { "/deflate", compress(repeated, DeflateFormat::Zlib), "deflate",
+            QString::fromStdString(repeated) },
         // A byte order mark at the start is no text; anywhere else it is a character.
         { "/bom", "\xEF\xBB\xBF<html>", nullptr, u"<html>"_s },
         { "/bom-only", "\xEF\xBB\xBF", nullptr, QString() },

@@ -38,8 +38,9 @@ private Q_SLOTS:
     void unhandledError();
 
 private:
-    // A shown main window whose searches fetch through m_onFetch.
-    std::unique_ptr<frmMain> newWindow();
+    // Shows m_window, whose searches fetch through m_onFetch; false when it
+    // never becomes the active window.
+    bool openWindow();
     template <typename T = QWidget> T *control(const QString &name) const
     {
         return m_window->findChild<T *>(name);
@@ -72,26 +73,24 @@ void TestFrmMain::init()
     MessageBox::setDefaultAnswer(QMessageBox::Ok);
 }
 
-std::unique_ptr<frmMain> TestFrmMain::newWindow()
+bool TestFrmMain::openWindow()
 {
-    auto window = std::make_unique<frmMain>(
+    m_window = std::make_unique<frmMain>(
         [this](const QString &url) {
             m_fetched.append(url);
             return m_onFetch();
         },
         m_shell);
-    window->show();
-    window->activateWindow();
-    if (!QTest::qWaitForWindowActive(window.get()))
-        qFatal("the main window did not become active");
-    return window;
+    m_window->show();
+    m_window->activateWindow();
+    return QTest::qWaitForWindowActive(m_window.get());
 }
 
 void TestFrmMain::layout()
 {
     // A page count that is no page count is shown as it was loaded.
     modPub::lngMaxPage = -5;
-    m_window = newWindow();
+    QVERIFY(openWindow());
 
     QCOMPARE(m_window->size(), QSize(510, 214));
     QCOMPARE(m_window->windowTitle(), u"Tolvaro 网站排名查询"_s);
@@ -166,7 +165,7 @@ void TestFrmMain::closeSavesSettings()
     QFETCH(QString, savedPage);
 
     modPub::lngMaxPage = 7;
-    m_window = newWindow();
+    QVERIFY(openWindow());
     control<QLineEdit>(u"txtKeyWord"_s)->setText(u" 网站 排名"_s);
     control<QLineEdit>(u"txtPage"_s)->setText(pageText);
     control<QLineEdit>(u"txtUrl"_s)->setText(u"http://www.tolvaro.example/"_s);
@@ -183,7 +182,7 @@ void TestFrmMain::closeSavesSettings()
 
 void TestFrmMain::statusLineDocks()
 {
-    m_window = newWindow();
+    QVERIFY(openWindow());
     const QRect searchGeometry = control(u"Command1"_s)->geometry();
 
     // Larger, then lower than the status line itself.
@@ -196,7 +195,7 @@ void TestFrmMain::statusLineDocks()
 
 void TestFrmMain::keyboard()
 {
-    m_window = newWindow();
+    QVERIFY(openWindow());
     control<QLineEdit>(u"txtPage"_s)->setText(u"1"_s);
 
     // Enter in a box presses no button.
@@ -223,7 +222,7 @@ void TestFrmMain::keyboard()
 
 void TestFrmMain::closeDuringSearch()
 {
-    m_window = newWindow();
+    QVERIFY(openWindow());
     control<QLineEdit>(u"txtKeyWord"_s)->setText(u"电力 工程"_s);
     control<QLineEdit>(u"txtPage"_s)->setText(u"5"_s);
     // The close request arrives while the first page is on its way; the
@@ -294,7 +293,7 @@ void TestFrmMain::unhandledError()
         throw std::runtime_error("坏了");
     };
     if (inHandler) {
-        m_window = newWindow();
+        QVERIFY(openWindow());
         m_onFetch = [fail] { return fail(), QString(); };
         QTest::mouseClick(control(u"Command1"_s), Qt::LeftButton);
     } else {

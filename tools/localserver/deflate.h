@@ -14,5 +14,5 @@ enum class DeflateEnd { Finish, FullFlush };
 
 // Compresses data in one call, at the fastest level: the servers compress
 // for every answer, and the size hardly matters on 127.0.0.1.
-QByteArray deflateBytes(QByteArrayView data, DeflateFormat format,
-    DeflateEnd end = DeflateEnd::Finish);
+QByteArray deflateBytes(
+    QByteArrayView data, DeflateFormat format, DeflateEnd end = DeflateEnd::Finish);
