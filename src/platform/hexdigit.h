@@ -1,8 +1,7 @@
 #pragma once
 
-// The value of c as a hexadecimal digit (0-9, a-f, A-F), or -1. Percent
-// escapes on the wire, "&H" literals in the page box and the encoded display
-// texts all read their digits through this one rule.
+// The value of c as a hexadecimal digit (0-9, a-f, A-F), or -1: the one
+// reading of hexadecimal digits wherever text or bytes carry them.
 namespace platform {
 
 int hexDigitValue(char16_t c);
