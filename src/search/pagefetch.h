@@ -3,14 +3,14 @@
 #include <QByteArray>
 #include <QString>
 
-// Fetches one result page with an HTTP GET and returns its body decoded as
-// UTF-8, whatever the status code. Any failure of the exchange gives the
-// empty text.
-QString GetHtmlByXml(const QString &strUrl);
-
-// The same fetch, handing over the body undecoded (UTF-8 bytes) for the
-// search's byte scan; every failure gives the empty array.
+// Fetches one result page with an HTTP GET and returns its body undecoded
+// (UTF-8 bytes), whatever the status code; every failure gives the empty
+// array. The search scans these bytes as they are.
 QByteArray GetBodyByXml(const QString &strUrl);
+
+// The page's text: the body GetBodyByXml fetches, decoded as UTF-8. Any
+// failure gives the empty text.
+QString GetHtmlByXml(const QString &strUrl);
 
 // The body bytes decoded with the named character set.
 QString BytesToText(const QByteArray &body, const QString &charset);

@@ -1,6 +1,7 @@
 #include "search/ranksearch.h"
 
 #include "search/pagenumber.h"
+#include "search/pagescan.h"
 #include "search/searchprefix.h"
 #include "startup/modpub.h"
 
@@ -9,13 +10,6 @@ using namespace Qt::StringLiterals;
 RankSearch::RankSearch(WindowOps &window, Fetch fetch, platform::Shell &shell)
     : m_window(window)
     , m_fetch(std::move(fetch))
-    , m_shell(shell)
-{
-}
-
-RankSearch::RankSearch(WindowOps &window, BodyFetch fetchBody, platform::Shell &shell)
-    : m_window(window)
-    , m_fetchBody(std::move(fetchBody))
     , m_shell(shell)
 {
 }
@@ -37,14 +31,17 @@ void RankSearch::run()
     const qint64 lastStart = 10 * qint64(modPub::lngMaxPage);
     const QString prefix = searchPrefix();
     for (qint64 start = 0; start <= lastStart; start += 10) {
-        // The keyword goes in as typed, unescaped.
+        // The keyword goes in as typed, so an "&" in it starts a new query
+        // parameter; the request percent-encodes, as UTF-8, only what cannot
+        // stand raw in an address (blanks, "#", non-ASCII characters).
         const QString pageAddress
             = prefix + modPub::strKeyWord + u"&start="_s + QString::number(start);
         m_window.setStatus(u"状态:"_s + pageAddress + u"..."_s);
         if (!yieldFor(generation, alive))
             return;
 
-        const PageScan scan = scanPageAt(pageAddress);
+        // The site prefix is read afresh for every page, as the keyword is.
+        const PageScan scan = scanPage(m_fetch(pageAddress), modPub::strKeyUrl);
         if (!scan.hit)
             continue;
 
@@ -69,14 +66,6 @@ void RankSearch::run()
 void RankSearch::abandon()
 {
     ++m_generation;
-}
-
-PageScan RankSearch::scanPageAt(const QString &pageAddress) const
-{
-    // The site prefix is read afresh for every page, as the keyword is.
-    if (m_fetchBody)
-        return scanPage(m_fetchBody(pageAddress), modPub::strKeyUrl);
-    return scanPageText(m_fetch(pageAddress), modPub::strKeyUrl);
 }
 
 bool RankSearch::yieldFor(quint64 generation, const std::weak_ptr<void> &alive)

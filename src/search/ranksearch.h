@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/shell.h"
-#include "search/pagescan.h"
 #include "search/windowops.h"
 
 #include <QByteArray>
@@ -16,14 +15,12 @@
 class RankSearch
 {
 public:
-    using Fetch = std::function<QString(const QString &strUrl)>;
-    // The page body as it arrived, undecoded (UTF-8); the empty array when
-    // the fetch failed. The search then scans the bytes as they are, which
-    // gives the same result as decoding them and is several times faster.
-    using BodyFetch = std::function<QByteArray(const QString &strUrl)>;
+    // Fetches one result page: its body as it arrived, undecoded (UTF-8);
+    // the empty array when the fetch failed. The search scans the bytes as
+    // they are, which gives what decoding and lower-casing them would.
+    using Fetch = std::function<QByteArray(const QString &strUrl)>;
 
     RankSearch(WindowOps &window, Fetch fetch, platform::Shell &shell);
-    RankSearch(WindowOps &window, BodyFetch fetchBody, platform::Shell &shell);
 
     // Runs one search to its end. A run interrupted (at one of its yields)
     // by a newer run, or by abandon(), ends as soon as control returns to it.
@@ -32,13 +29,11 @@ public:
     void abandon();
 
 private:
-    PageScan scanPageAt(const QString &pageAddress) const;
     // Yields; false when the run of that generation must end.
     bool yieldFor(quint64 generation, const std::weak_ptr<void> &alive);
 
     WindowOps &m_window;
     Fetch m_fetch;
-    BodyFetch m_fetchBody;
     platform::Shell &m_shell;
     quint64 m_generation = 0;
     // Expires with the object: a run whose yield outlived the window's

@@ -58,25 +58,13 @@ frmMain &frmMain::defaultInstance()
 }
 
 frmMain::frmMain()
-    : frmMain(RankSearch::BodyFetch(&GetBodyByXml), platform::desktopShell())
+    : frmMain(&GetBodyByXml, platform::desktopShell())
 {
 }
 
 frmMain::frmMain(RankSearch::Fetch fetch, platform::Shell &shell)
     : m_shell(shell)
     , m_search(*this, std::move(fetch), shell)
-{
-    setUp();
-}
-
-frmMain::frmMain(RankSearch::BodyFetch fetch, platform::Shell &shell)
-    : m_shell(shell)
-    , m_search(*this, std::move(fetch), shell)
-{
-    setUp();
-}
-
-void frmMain::setUp()
 {
     setObjectName(u"frmMain"_s);
     useWindowFont(this);

@@ -12,8 +12,7 @@
 
 using namespace Qt::StringLiterals;
 
-// The search over pages that a double serves, as the main window runs it (on
-// the page bytes). The text fetch is run against the demo engine.
+// The search over pages that a double serves, as the main window runs it.
 namespace {
 
 const QString prefix = u"http://127.0.0.1:8080/search?hl=zh-CN&newwindow=1&sa=N&q="_s;
@@ -51,11 +50,12 @@ protected:
 
     RankSearch &search()
     {
-        m_search = std::make_unique<RankSearch>(window,
-            RankSearch::BodyFetch([this](const QString &address) {
+        m_search = std::make_unique<RankSearch>(
+            window,
+            [this](const QString &address) {
                 requests.append(address);
                 return pages.value(address.sliced(address.lastIndexOf(u'=') + 1).toLongLong());
-            }),
+            },
             shell);
         return *m_search;
     }
@@ -91,7 +91,7 @@ TEST_F(RankSearchTest, FindsTheRankOnTheThirdPage)
 
 TEST_F(RankSearchTest, WithoutAHitRequestsOneMorePageThanTheCount)
 {
-    window.keyWord = u"a b&c=d"_s; // goes out unescaped
+    window.keyWord = u"a b&c=d"_s; // the "&" starts a parameter of its own
     window.page = u"2"_s;
     pages[0] = entries(10); // the fetches of the other two pages fail
     search().run();

@@ -50,7 +50,7 @@ private:
     std::unique_ptr<frmMain> m_window;
     ShellDouble m_shell;
     QStringList m_fetched;
-    std::function<QString()> m_onFetch;
+    std::function<QByteArray()> m_onFetch;
     int m_ends = 0;
 };
 
@@ -67,7 +67,7 @@ void TestFrmMain::init()
     m_ends = 0;
     m_shell.calls.clear();
     m_fetched.clear();
-    m_onFetch = [] { return QString(); };
+    m_onFetch = [] { return QByteArray(); };
     MessageBox::clearShown();
     MessageBox::setDefaultAnswer(QMessageBox::Ok);
 }
@@ -231,7 +231,7 @@ void TestFrmMain::closeDuringSearch()
     m_onFetch = [this] {
         QMetaObject::invokeMethod(
             m_window.get(), [this] { m_window->close(); }, Qt::QueuedConnection);
-        return QString();
+        return QByteArray();
     };
 
     QTest::mouseClick(control(u"Command1"_s), Qt::LeftButton);
@@ -249,7 +249,7 @@ void TestFrmMain::wholeSearchAgainstDemoEngine()
     options.siteRank = 25;
     DemoEngine engine(options);
     modPub::strSearchHost = engine.origin();
-    frmMain window(RankSearch::BodyFetch(&GetBodyByXml), m_shell);
+    frmMain window(&GetBodyByXml, m_shell);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.findChild<QLineEdit *>(u"txtKeyWord"_s)->setText(u"tolvaro"_s);
@@ -295,7 +295,7 @@ void TestFrmMain::unhandledError()
     };
     if (inHandler) {
         m_window = newWindow();
-        m_onFetch = [fail] { return fail(), QString(); };
+        m_onFetch = [fail] { return fail(), QByteArray(); };
         QTest::mouseClick(control(u"Command1"_s), Qt::LeftButton);
     } else {
         QTimer::singleShot(0, this, fail);
