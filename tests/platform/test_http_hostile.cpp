@@ -67,19 +67,21 @@ TEST(HostilePeers, EachRequestEndsAndTheNextStillWorks)
         http.Get("/forty-megabytes", [](const httplib::Request &, httplib::Response &r) {
             r.set_content(std::string(40u << 20, 'a'), "text/html");
         });
-        http.Get("/silent", [&self](const httplib::Request &, httplib::Response &) {
-            self.waitForShutdown(1min);
-        });
+        http.Get("/silent",
+            [&self](const httplib::Request &, httplib::Response &) { self.waitForShutdown(1min); });
         http.Get("/headers-then-stall", pieces(self, "x", 1, 1min));
         // Never quiet long enough to count as stalled: the whole-request limit ends it.
         http.Get("/drip", pieces(self, "x", size_t(-1), 100ms));
         http.Get("/endless", pieces(self, std::string(256 * 1024, 'b'), size_t(-1), 0ms));
-        http.Get("/a", [](const httplib::Request &, httplib::Response &r) { r.set_redirect("/b"); });
-        http.Get("/b", [](const httplib::Request &, httplib::Response &r) { r.set_redirect("/a"); });
+        http.Get(
+            "/a", [](const httplib::Request &, httplib::Response &r) { r.set_redirect("/b"); });
+        http.Get(
+            "/b", [](const httplib::Request &, httplib::Response &r) { r.set_redirect("/a"); });
         http.Get("/to-file", [](const httplib::Request &, httplib::Response &r) {
             r.set_redirect("file:///etc/passwd");
         });
-        http.Get("/no-target", [](const httplib::Request &, httplib::Response &r) { r.status = 302; });
+        http.Get(
+            "/no-target", [](const httplib::Request &, httplib::Response &r) { r.status = 302; });
         http.Get("/not-gzip", [](const httplib::Request &, httplib::Response &r) {
             r.set_header("Content-Encoding", "gzip");
             r.set_content("not gzipped!", "application/octet-stream");

@@ -43,7 +43,8 @@ TEST(PageScan, HandMadePagesGiveTheExpectedEntryCount)
         { "", u""_s, false, 0 } };
     for (const HandMade &c : cases) {
         SCOPED_TRACE(c.page.toPercentEncoding("<>=\" /:").toStdString());
-        for (const PageScan &scan : { scanPage(c.page, c.prefix), scanPagePlain(c.page, c.prefix) }) {
+        for (const PageScan &scan :
+            { scanPage(c.page, c.prefix), scanPagePlain(c.page, c.prefix) }) {
             EXPECT_EQ(scan.hit, c.hit);
             EXPECT_EQ(scan.entriesBefore, c.entriesBefore);
         }
