@@ -112,17 +112,20 @@ void appendUnits(QString &units, QByteArrayView text)
 bool readUnits(QFile &file, ProfileText &text)
 {
     UnitsToText units(text.bytes);
+    int low = -1; // the first byte of a unit whose second is still to come
     for (QByteArray chunk = file.read(chunkSize); !chunk.isEmpty(); chunk = file.read(chunkSize)) {
         for (const char byte : chunk) {
-            if (text.tail.isEmpty()) {
-                text.tail += byte;
+            if (low < 0) {
+                low = uchar(byte);
             } else {
-                units.put(char16_t(uchar(text.tail[0]) | uchar(byte) << 8));
-                text.tail.clear();
+                units.put(char16_t(low | uchar(byte) << 8));
+                low = -1;
             }
         }
     }
     units.finish();
+    if (low >= 0)
+        text.tail = QByteArray(1, char(low));
     return file.error() == QFileDevice::NoError;
 }
 
