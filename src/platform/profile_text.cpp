@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -222,8 +223,11 @@ QByteArray textToAnsi(QByteArrayView text, ProfileForm form)
     switch (form) {
     case ProfileForm::Ansi:
         return text.toByteArray();
-    case ProfileForm::Utf8:
-        return toAnsi(QString::fromUtf8(text));
+    case ProfileForm::Utf8: {
+        // A U+FEFF at the start of a value is a character of the value, not a mark.
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        return toAnsi(QString(decoder.decode(text)));
+    }
     case ProfileForm::Utf16:
         break;
     }
