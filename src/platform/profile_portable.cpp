@@ -231,9 +231,9 @@ qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
     const ProfileText content = readProfileText(file);
     if (content.state == ProfileText::State::Read) {
         // Lookups go through the same argument rules as writes, so a value just written is found.
-        const Location location = locate(content.text(), content.form,
-            ansiToText(nameArgument(section), content.form),
-            ansiToText(nameArgument(key), content.form));
+        const Location location
+            = locate(content.text(), content.form, ansiToText(nameArgument(section), content.form),
+                ansiToText(nameArgument(key), content.form));
         if (location.entry) {
             found = textToAnsi(unquoted(location.value), content.form);
             result = found;
@@ -292,7 +292,8 @@ bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
         // The entry keeps the key as stored; the line is rewritten as key=value.
         from = location.entry->begin;
         to = location.entry->next;
-        insert = location.storedKey.toByteArray() + '=' + ansiToText(oneLine(*value), form) + lineEnd;
+        insert
+            = location.storedKey.toByteArray() + '=' + ansiToText(oneLine(*value), form) + lineEnd;
     } else {
         const QByteArray entry = keyName + '=' + ansiToText(oneLine(*value), form) + lineEnd;
         if (location.section) {
@@ -300,7 +301,8 @@ bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
             const Line &line = location.lastEntry ? *location.lastEntry : *location.section;
             from = line.end;
             to = line.next;
-            insert = line.next == line.end ? QByteArray(lineEnd) : text.sliced(from, to - from).toByteArray();
+            insert = line.next == line.end ? QByteArray(lineEnd)
+                                           : text.sliced(from, to - from).toByteArray();
             insert += entry;
         } else {
             if (!text.isEmpty() && !isLineBreak(text.back()))

@@ -204,7 +204,8 @@ bool writeProfileText(
     else if (like.form == ProfileForm::Utf16)
         written = put(utf16Mark);
     for (const QByteArrayView piece : pieces)
-        written = written && (like.form == ProfileForm::Utf16 ? writeUnits(file, piece) : put(piece));
+        written
+            = written && (like.form == ProfileForm::Utf16 ? writeUnits(file, piece) : put(piece));
     written = written && put(like.tail) && file.flush();
     if (!written) {
         file.cancelWriting();

@@ -168,8 +168,7 @@ TEST_F(ProfileFile, MarkedFilesAreEditedInTheirOwnEncoding)
     } cases[] = {
         { "UTF-16", utf16(u"; 说明 \U0001F600\r\n[A]\r\nk=旧\r\nx=" + loneSurrogate + u"\r\n"),
             utf16(u"; 说明 \U0001F600\r\n[A]\r\nk=新\r\nx=" + loneSurrogate + u"\r\n") },
-        { "UTF-16 with an odd last byte, new section",
-            utf16(u"[B]\r\ny=" + loneSurrogate) + "\x41",
+        { "UTF-16 with an odd last byte, new section", utf16(u"[B]\r\ny=" + loneSurrogate) + "\x41",
             utf16(u"[B]\r\ny=" + loneSurrogate + u"\r\n[A]\r\nk=新\r\n") + "\x41" },
         { "UTF-16 mark only", utf16(u""), utf16(u"[A]\r\nk=新\r\n") },
         { "UTF-8, header on the first line",

@@ -83,7 +83,8 @@ TEST_F(StartUp, WritableFolderKeepsTheFileBesideTheProgram)
     EXPECT_EQ(modPub::lngMaxPage, 20);
 
     put(modIni::strIniFile,
-        "[APPLICATION]\r\nKeyWord=kw\r\nMaxPage=3\r\nKeyUrl=http://a/\r\nSearchHost= 127.0.0.1:8080 \r\n");
+        "[APPLICATION]\r\nKeyWord=kw\r\nMaxPage=3\r\nKeyUrl=http://a/\r\nSearchHost= "
+        "127.0.0.1:8080 \r\n");
     start();
     EXPECT_EQ(modPub::strKeyWord, u"kw"_s);
     EXPECT_EQ(modPub::lngMaxPage, 3);
@@ -180,7 +181,8 @@ TEST_F(StartUp, FolderWithoutATextNameUsesThePerUserFile)
     ASSERT_NE(QFile::encodeName(QFile::decodeName(folder)), folder);
     const bool rootFileBefore = QFile::exists(u"/TLV.INI"_s);
 
-    for (const std::optional<QByteArray> &place : { std::optional(folder), std::optional<QByteArray>() }) {
+    for (const std::optional<QByteArray> &place :
+        { std::optional(folder), std::optional<QByteArray>() }) {
         QFile::remove(userFile());
         start(place);
         EXPECT_EQ(modIni::strIniFile, userFile());
