@@ -2,7 +2,10 @@
 
 #include "startup/modini.h"
 #include "startup/runtimeerror.h"
+#include "startup/settingsplace.h"
 #include "startup/strictnumber.h"
+
+#include <QFileInfo>
 
 #include <cstdlib>
 
@@ -62,6 +65,25 @@ void SetDefaultSettings()
     strKeyWord = QStringLiteral("网站排名查询");
     lngMaxPage = 20;
     strKeyUrl = QStringLiteral("http://www.example.com/");
+}
+
+void prepareSettings(const std::optional<QByteArray> &programFolder)
+{
+    const SettingsPlace place = settingsPlace(programFolder);
+    strAppPath = place.appPath;
+    modIni::strIniFile = place.iniFile;
+
+    // The settings file counts as present when it is an ordinary file; a
+    // folder of that name does not count.
+    if (QFileInfo(modIni::strIniFile).isFile()) {
+        LoadSettings();
+    } else {
+        SetDefaultSettings();
+        SaveSettings();
+    }
+    // Read without the side effects of GetIniValue: the program never writes it.
+    strSearchHost
+        = modIni::readIniValue(section, QStringLiteral("SearchHost")).value_or(QString()).trimmed();
 }
 
 QString appPathFromFolder(const QString &folder)
