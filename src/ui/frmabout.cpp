@@ -5,6 +5,7 @@
 #include "ui/unhandlederror.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -70,6 +71,20 @@ void styleContactLabel(QLabel *label)
     label->setPalette(palette);
 }
 
+// The pointing hand, its fingertip the hot spot, from the image drawn for
+// the screen's density: the doubled one wherever a pixel of the layout is
+// more than one pixel of the screen. Qt's X11 back end shows a cursor image
+// pixel for pixel and reads the hot spot in the image's own pixels; the
+// others take it in the layout's pixels.
+QCursor handCursor(qreal screenRatio)
+{
+    const int scale = screenRatio > 1.0 ? 2 : 1;
+    QPixmap hand(scale == 2 ? u":/ui/hand@2x.png"_s : u":/ui/hand.png"_s);
+    hand.setDevicePixelRatio(scale);
+    const int hotSpotScale = QGuiApplication::platformName() == u"xcb"_s ? scale : 1;
+    return QCursor(hand, 6 * hotSpotScale, 0);
+}
+
 } // namespace
 
 frmAbout::frmAbout(platform::Shell &shell, QWidget *parent)
@@ -113,7 +128,7 @@ void frmAbout::createControls()
 
     // Only the web label carries the pointing hand; the load sequence hands it
     // on to the other two.
-    m_label4->setCursor(QCursor(QPixmap(u":/ui/hand.png"_s), 6, 0));
+    m_label4->setCursor(handCursor(devicePixelRatioF()));
     for (QLabel *contact : { m_label4, m_label6, m_label8 }) {
         styleContactLabel(contact);
         contact->installEventFilter(this);

@@ -32,6 +32,16 @@ QString encodedTitle()
         + QChar(70) + u"BB"_s + QChar(37) + u"2%E%9"_s + u"D1AF%"_s;
 }
 
+// The 16 x 16 image is the icon as drawn; the larger ones of the same picture
+// serve screens of a higher density and the window switchers.
+QIcon programIcon()
+{
+    QIcon icon(u":/ui/tolvaro.png"_s);
+    for (const int size : { 24, 32, 48, 64, 128, 256 })
+        icon.addFile(u":/ui/icon/%1x%1/apps/example.tolvaro.Tolvaro.png"_s.arg(size));
+    return icon;
+}
+
 QLineEdit *newTextBox(QWidget *parent, const QString &objectName)
 {
     auto *box = new QLineEdit(parent);
@@ -80,7 +90,7 @@ void frmMain::setUp()
 {
     setObjectName(u"frmMain"_s);
     useWindowFont(this);
-    setWindowIcon(QIcon(u":/ui/tolvaro.png"_s));
+    setWindowIcon(programIcon());
 
     createControls();
     load();

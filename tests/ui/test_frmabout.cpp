@@ -113,7 +113,10 @@ void TestFrmAbout::layout()
             if (c.contact) {
                 QCOMPARE(cursor.shape(), Qt::BitmapCursor);
                 QCOMPARE(cursor.hotSpot(), QPoint(6, 0));
-                QCOMPARE(cursor.pixmap().size(), QSize(32, 32));
+                // 32 x 32 in the layout's pixels, with a pixel of the image
+                // for each pixel of the screen.
+                QCOMPARE(cursor.pixmap().deviceIndependentSize(), QSizeF(32, 32));
+                QVERIFY(cursor.pixmap().devicePixelRatio() >= widget->devicePixelRatio());
                 QCOMPARE(widget->font().families().value(0), u"宋体"_s);
             }
             if (QTest::currentTestFailed())

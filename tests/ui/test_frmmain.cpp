@@ -97,6 +97,11 @@ void TestFrmMain::layout()
     QCOMPARE(m_window->windowTitle(), u"Tolvaro 网站排名查询"_s);
     QVERIFY(MessageBox::shown().isEmpty());
     QCOMPARE(m_window->windowIcon().availableSizes().value(0), QSize(16, 16));
+    // On a denser screen the title bar's icon comes from an image with the
+    // pixels for it, not from the 16 x 16 one enlarged.
+    const qreal ratio = m_window->devicePixelRatio();
+    const QPixmap titleIcon = m_window->windowIcon().pixmap(QSize(16, 16), ratio);
+    QCOMPARE(titleIcon.size(), QSize(16, 16) * ratio);
     const QPoint offCentre
         = m_window->frameGeometry().center() - m_window->screen()->availableGeometry().center();
     QVERIFY(offCentre.manhattanLength() <= 1);
