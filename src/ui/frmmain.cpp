@@ -49,6 +49,14 @@ QLineEdit *newTextBox(QWidget *parent, const QString &objectName)
     return box;
 }
 
+// A box is named after its caption as a screen reader should say it: without
+// the ideographic space that spreads the caption and without the colon.
+void nameAfterCaption(QLineEdit *box, QLabel *caption)
+{
+    caption->setBuddy(box);
+    box->setAccessibleName(caption->text().remove(u'\u3000').remove(u':'));
+}
+
 // Neither button is the window's default: Enter in a box presses nothing.
 QPushButton *newButton(QWidget *parent, const QString &objectName, const QString &text)
 {
@@ -130,9 +138,14 @@ void frmMain::createControls()
     m_command2 = newButton(this, u"Command2"_s, u"关于(&A)"_s);
     m_command2->setGeometry(twipsRect(2880, 2040, 1815, 375));
 
-    m_lblStatus = newLabel(this, u"lblStatus"_s);
+    m_lblStatus = newLabel(this, u"lblStatus"_s, QAccessible::StatusBar);
     m_lblStatus->setText(u"状态:就绪"_s);
     m_lblStatus->setGeometry(twipsRect(0, 2760, 3615, 255));
+
+    nameAfterCaption(m_txtKeyWord, m_label1);
+    nameAfterCaption(m_txtPage, m_label4);
+    nameAfterCaption(m_txtUrl, m_label2);
+    nameAfterCaption(m_txtResult, m_label3);
 
     setTabOrder(m_txtKeyWord, m_txtPage);
     setTabOrder(m_txtPage, m_txtUrl);
