@@ -10,6 +10,7 @@
 #include "support/doubles.h"
 #include "windowtest.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +37,7 @@ private Q_SLOTS:
     void wholeSearchAgainstDemoEngine();
     void unhandledError_data();
     void unhandledError();
+    void accessibility();
 
 private:
     // A shown main window whose searches fetch through m_onFetch.
@@ -97,6 +99,11 @@ void TestFrmMain::layout()
     QCOMPARE(m_window->windowTitle(), u"Tolvaro 网站排名查询"_s);
     QVERIFY(MessageBox::shown().isEmpty());
     QCOMPARE(m_window->windowIcon().availableSizes().value(0), QSize(16, 16));
+    // On a denser screen the title bar's icon comes from an image with the
+    // pixels for it, not from the 16 x 16 one enlarged.
+    const qreal ratio = m_window->devicePixelRatio();
+    const QPixmap titleIcon = m_window->windowIcon().pixmap(QSize(16, 16), ratio);
+    QCOMPARE(titleIcon.size(), QSize(16, 16) * ratio);
     const QPoint offCentre
         = m_window->frameGeometry().center() - m_window->screen()->availableGeometry().center();
     QVERIFY(offCentre.manhattanLength() <= 1);
@@ -307,6 +314,51 @@ void TestFrmMain::unhandledError()
     QCOMPARE(shown[0].icon, QMessageBox::Critical);
     QCOMPARE(shown[0].caption, u"Tolvaro"_s);
     QCOMPARE(shown[0].text, message);
+}
+
+void TestFrmMain::accessibility()
+{
+    m_window = newWindow();
+    const auto accessible = [this](const QString &name) {
+        return QAccessible::queryAccessibleInterface(control(name));
+    };
+
+    // Each box is named after its caption, as a screen reader should say it.
+    const struct
+    {
+        QString box;
+        QString name;
+    } boxes[] = {
+        { u"txtKeyWord"_s, u"关键字"_s },
+        { u"txtPage"_s, u"范围"_s },
+        { u"txtUrl"_s, u"网址"_s },
+        { u"txtResult"_s, u"位置"_s },
+    };
+    for (const auto &b : boxes) {
+        QCOMPARE(accessible(b.box)->role(), QAccessible::EditableText);
+        QCOMPARE(accessible(b.box)->text(QAccessible::Name), b.name);
+    }
+
+    // The buttons keep their access keys.
+    QCOMPARE(accessible(u"Command1"_s)->text(QAccessible::Accelerator),
+        QKeySequence(Qt::ALT | Qt::Key_S).toString(QKeySequence::NativeText));
+    QCOMPARE(accessible(u"Command2"_s)->text(QAccessible::Accelerator),
+        QKeySequence(Qt::ALT | Qt::Key_A).toString(QKeySequence::NativeText));
+
+    // The status line is a status whose name is its caption as it changes:
+    // a label tells a new caption as a change of name, which screen readers
+    // announce. The name names each page of a search while it is requested.
+    QAccessibleInterface *status = accessible(u"lblStatus"_s);
+    QCOMPARE(status->role(), QAccessible::StatusBar);
+    QCOMPARE(status->text(QAccessible::Name), u"状态:就绪"_s);
+    QStringList namesAtFetch;
+    m_onFetch = [&] { return namesAtFetch.append(status->text(QAccessible::Name)), QString(); };
+    control<QLineEdit>(u"txtPage"_s)->setText(u"1"_s);
+    QTest::mouseClick(control(u"Command1"_s), Qt::LeftButton);
+    QCOMPARE(m_fetched.size(), 2);
+    QCOMPARE(namesAtFetch,
+        (QStringList { u"状态:"_s + m_fetched[0] + u"..."_s, u"状态:"_s + m_fetched[1] + u"..."_s }));
+    QCOMPARE(status->text(QAccessible::Name), u"状态:未发现"_s);
 }
 
 // The program's own application object, in place of the plain one of QTEST_MAIN.
