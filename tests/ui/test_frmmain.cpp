@@ -352,7 +352,7 @@ void TestFrmMain::accessibility()
     QCOMPARE(status->role(), QAccessible::StatusBar);
     QCOMPARE(status->text(QAccessible::Name), u"状态:就绪"_s);
     QStringList namesAtFetch;
-    m_onFetch = [&] { return namesAtFetch.append(status->text(QAccessible::Name)), QString(); };
+    m_onFetch = [&] { return namesAtFetch.append(status->text(QAccessible::Name)), QByteArray(); };
     control<QLineEdit>(u"txtPage"_s)->setText(u"1"_s);
     QTest::mouseClick(control(u"Command1"_s), Qt::LeftButton);
     QCOMPARE(m_fetched.size(), 2);
