@@ -1,13 +1,93 @@
 #include "search/offthread.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QMetaObject>
+#include <QPointer>
 
 #include <exception>
+#include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Holds the user's input from the moment it is made until it goes, then
+// posts what it held to the same receivers in the same order; the next pass
+// of the event loop delivers it.
+//
+// The window system's own way to hold input back (ExcludeUserInputEvents)
+// holds a request to close a window as well, which must not wait for a page
+// that may take a minute; so the loop delivers everything and input is held
+// here instead.
+class InputHold final : public QObject
+{
+public:
+    InputHold() { QCoreApplication::instance()->installEventFilter(this); }
+
+    ~InputHold() override
+    {
+        QCoreApplication::instance()->removeEventFilter(this);
+        for (auto &[receiver, event] : m_held) {
+            if (receiver)
+                QCoreApplication::postEvent(receiver, event.release());
+        }
+    }
+
+    InputHold(const InputHold &) = delete;
+    InputHold &operator=(const InputHold &) = delete;
+
+protected:
+    bool eventFilter(QObject *receiver, QEvent *event) override
+    {
+        if (!isInput(receiver, event->type()))
+            return false;
+        m_held.emplace_back(receiver, event->clone());
+        return true;
+    }
+
+private:
+    // Input reaches the program as an event to a top-level window, which
+    // hands it to its controls; holding it there holds it for all of them.
+    // Shortcuts and input-method text go to the controls straight away.
+    static bool isInput(const QObject *receiver, QEvent::Type type)
+    {
+        switch (type) {
+        case QEvent::Shortcut:
+        case QEvent::InputMethod:
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TouchCancel:
+        case QEvent::TabletPress:
+        case QEvent::TabletMove:
+        case QEvent::TabletRelease:
+        case QEvent::NativeGesture:
+            return receiver->isWindowType();
+        default:
+            return false;
+        }
+    }
+
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> m_held;
+};
+
+} // namespace
 
 void runOffThread(const std::function<void()> &work)
 {
+    const InputHold hold;
     QEventLoop loop;
     std::exception_ptr error;
     std::thread worker([&] {
@@ -19,7 +99,7 @@ void runOffThread(const std::function<void()> &work)
         // Queued, so that a quit posted before the loop runs is not lost.
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    loop.exec();
     worker.join();
     if (error)
         std::rethrow_exception(error);
