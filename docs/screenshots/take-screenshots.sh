@@ -22,7 +22,7 @@ cat >"$work/session.sh" <<SESSION
 set -u
 cd "$work"
 ICEWM_PRIVCFG="$work/icewm" icewm >/dev/null 2>&1 & wm=\$!
-"$build/tools/tolvaro-demoengine" --port 18080 --latency 300 --quiet >/dev/null & engine=\$!
+"$build/tools/tolvaro-demoengine" --port 18080 --latency 300 --site http://www.tolvaro-demo.example/ --quiet >/dev/null & engine=\$!
 sleep 1
 ./tolvaro & app=\$!
 sleep 2
