@@ -6,8 +6,11 @@
 #include <QMetaObject>
 #include <QPointer>
 
-#include <exception>
+#include <condition_variable>
+#include <deque>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -83,24 +86,70 @@ private:
     std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> m_held;
 };
 
+// One thread does the work of every call, in the order of the calls:
+// starting a thread for each page would cost more than the rest of the
+// hand-off. It waits for work until the process ends and is never stopped.
+class Worker
+{
+public:
+    static Worker &instance()
+    {
+        static Worker *const worker = new Worker;
+        return *worker;
+    }
+
+    void post(std::function<void()> job)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+        m_wake.notify_one();
+    }
+
+private:
+    Worker()
+    {
+        std::thread([this] {
+            for (;;) {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [this] { return !m_jobs.empty(); });
+                const std::function<void()> job = std::move(m_jobs.front());
+                m_jobs.pop_front();
+                lock.unlock();
+                job();
+            }
+        }).detach();
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_jobs;
+};
+
 } // namespace
 
 void runOffThread(const std::function<void()> &work)
 {
     const InputHold hold;
     QEventLoop loop;
-    std::exception_ptr error;
-    std::thread worker([&] {
+    // The job owns the promise, so that the worker is done with it however
+    // soon this thread goes on once the result is set.
+    const auto done = std::make_shared<std::promise<void>>();
+    std::future<void> result = done->get_future();
+    Worker::instance().post([&work, &loop, done] {
+        std::exception_ptr error;
         try {
             work();
         } catch (...) {
             error = std::current_exception();
         }
-        // Queued, so that a quit posted before the loop runs is not lost.
+        // Queued, so that a quit posted before the loop runs is not lost. The
+        // loop outlives this call: the result below is set only after it.
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        if (error)
+            done->set_exception(error);
+        else
+            done->set_value();
     });
     loop.exec();
-    worker.join();
-    if (error)
-        std::rethrow_exception(error);
+    result.get();
 }
