@@ -352,8 +352,7 @@ HttpResponse HttpRequest::send()
     long status = 0;
     curl_easy_getinfo(d->easy, CURLINFO_RESPONSE_CODE, &status);
     response.status = int(status);
-    response.failure
-        = d->tooLarge ? HttpFailure::TooLarge : failureOf(result, d->connected);
+    response.failure = d->tooLarge ? HttpFailure::TooLarge : failureOf(result, d->connected);
     if (response.failure == HttpFailure::None) {
         shared().lastBodySize = d->body.size();
         response.body = std::move(d->body);

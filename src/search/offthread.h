@@ -9,5 +9,5 @@
 // held meanwhile and handed on, in its order, once work is done. So a
 // blocking step (a page transfer) freezes nothing, yet reads as one
 // synchronous call that no click can enter. An exception from work is thrown
-// here once the thread has ended.
+// here once the thread has ended. Needs the application object.
 void runOffThread(const std::function<void()> &work);

@@ -63,8 +63,7 @@ TEST(DemoEngine, PagesLookLikeRealResultPages)
     options.pageBytes = 200000;
     const DemoEngine engine(options);
     const QString keyword = u"网站 排名"_s;
-    const QByteArray bytes
-        = GetBodyByXml(engine.origin() + query + keyword + u"&start=20"_s).bytes;
+    const QByteArray bytes = GetBodyByXml(engine.origin() + query + keyword + u"&start=20"_s).bytes;
     const QString page = QString::fromUtf8(bytes);
 
     // The page went out compressed; it arrives as the engine built it.

@@ -52,8 +52,7 @@ struct HeldEngine
                 holding = true;
                 const auto end = std::chrono::steady_clock::now() + hold;
                 while (!released && std::chrono::steady_clock::now() < end
-                    && !self.waitForShutdown(10ms)) {
-                }
+                    && !self.waitForShutdown(10ms)) { }
                 holding = false;
             }
             r.set_content("", "text/html");
