@@ -1,7 +1,9 @@
 // A whole search against the local demo engine, set against the network
 // floor: libcurl with one easy handle fetching the same addresses one after
 // another in the same process, with the same transfer settings (compressed
-// bodies accepted). Prints the times and their ratio for each latency.
+// bodies accepted). Prints the times and their ratio for each latency, then
+// what handing a page fetch to its own thread and waiting for it costs,
+// set against the fetch of one 1 MB page.
 //
 //   bench_search            timings, engine in this process
 //   bench_search --memory   one search against the engine program in a child
@@ -10,6 +12,7 @@
 
 #include "demoengine/demoengine.h"
 #include "platform/http.h"
+#include "search/offthread.h"
 #include "search/pagefetch.h"
 #include "search/ranksearch.h"
 #include "search/searchprefix.h"
@@ -100,6 +103,31 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// The thread start, the wait in the event loop and the way back, with no
+// work in between, against the fetch of one 1 MB page without latency.
+int handOff()
+{
+    DemoEngineOptions options;
+    options.pageBytes = pageBytes;
+    const DemoEngine engine(options);
+    modPub::strSearchHost = engine.origin();
+    const QString address = searchPrefix() + keyword + u"&start=0"_s;
+
+    std::vector<double> fetch, empty;
+    for (int round = 0; round < 200; ++round) {
+        fetch.push_back(secondsOf([&] { return !GetBodyByXml(address).bytes.isEmpty(); }));
+        empty.push_back(secondsOf([] {
+            runOffThread([] {});
+            return true;
+        }));
+    }
+    const double fetchMs = median(fetch) * 1000;
+    const double handOffMs = median(empty) * 1000;
+    std::printf("\nhand-off %.3f ms, 1 MB page %.3f ms: %.2f %%\n", handOffMs, fetchMs,
+        100 * handOffMs / fetchMs);
+    return EXIT_SUCCESS;
+}
+
 int timings()
 {
     std::printf("%-8s %12s %12s %8s\n", "latency", "search ms", "floor ms", "ratio");
@@ -130,7 +158,7 @@ int timings()
         const double searchMs = median(search) * 1000;
         std::printf("%5d ms %12.1f %12.1f %8.3f\n", latency, searchMs, floorMs, searchMs / floorMs);
     }
-    return EXIT_SUCCESS;
+    return handOff();
 }
 
 qint64 peakResidentKiB()

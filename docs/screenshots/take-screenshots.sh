@@ -26,7 +26,7 @@ export QT_SCALE_FACTOR=\$1
 mkdir -p icewm
 printf 'TitleFontNameXft="Noto Sans CJK SC:size=%s"\nShowTaskBar=0\n' \$2 >icewm/preferences
 ICEWM_PRIVCFG="$work/icewm" icewm >/dev/null 2>&1 & wm=\$!
-"$build/tools/tolvaro-demoengine" --port 18080 --latency 300 --quiet >/dev/null & engine=\$!
+"$build/tools/tolvaro-demoengine" --port 18080 --latency 300 --site http://www.tolvaro-demo.example/ --quiet >/dev/null & engine=\$!
 sleep 1
 ./tolvaro & app=\$!
 sleep 2

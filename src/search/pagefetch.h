@@ -3,10 +3,21 @@
 #include <QByteArray>
 #include <QString>
 
-// Fetches one result page with an HTTP GET and returns its body undecoded
-// (UTF-8 bytes), whatever the status code; every failure gives the empty
-// array. The search scans these bytes as they are.
-QByteArray GetBodyByXml(const QString &strUrl);
+// One result page as its fetch got it.
+struct PageBody
+{
+    // The body undecoded (UTF-8), whatever the status code; empty when the
+    // fetch failed. The search scans these bytes as they are.
+    QByteArray bytes;
+    // The HTTP status code; 0 when no answer came.
+    int status = 0;
+    // Why no answer came, as the status line names it ("连接超时", ...);
+    // empty when one came.
+    QString failure;
+};
+
+// Fetches one result page with an HTTP GET.
+PageBody GetBodyByXml(const QString &strUrl);
 
 // The page's text: the body GetBodyByXml fetches, decoded as UTF-8. Any
 // failure gives the empty text.

@@ -1,9 +1,13 @@
 #include "search/ranksearch.h"
 
+#include "platform/http.h"
+#include "search/offthread.h"
 #include "search/pagenumber.h"
 #include "search/pagescan.h"
 #include "search/searchprefix.h"
 #include "startup/modpub.h"
+
+#include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
 
@@ -16,9 +20,29 @@ RankSearch::RankSearch(WindowOps &window, Fetch fetch, platform::Shell &shell)
 
 void RankSearch::run()
 {
-    const quint64 generation = ++m_generation;
-    const std::weak_ptr<void> alive = m_alive;
+    // A run under way gives way at its next yield; the loop of the click that
+    // started it then begins the new run, so the stack stays as it is.
+    ++m_generation;
+    m_runAgain = true;
+    if (m_running)
+        return;
 
+    const std::weak_ptr<void> alive = m_alive;
+    m_running = true;
+    const auto done = qScopeGuard([this, &alive] {
+        if (!alive.expired())
+            m_running = false;
+    });
+    while (m_runAgain) {
+        m_runAgain = false;
+        runOnce(m_generation, alive);
+        if (alive.expired())
+            return;
+    }
+}
+
+void RankSearch::runOnce(quint64 generation, const std::weak_ptr<void> &alive)
+{
     m_window.setResultText(QString());
     modPub::strKeyWord = m_window.keyWordText();
     modPub::strKeyUrl = m_window.urlText();
@@ -40,10 +64,29 @@ void RankSearch::run()
         if (!yieldFor(generation, alive))
             return;
 
+        // The fetch runs on a copy of the fetch function, which stays valid
+        // even should the window's object go while the page is on its way.
+        PageBody page;
+        runOffThread([&page, &pageAddress, fetch = m_fetch] { page = fetch(pageAddress); });
+        // A close during the fetch has ended the run.
+        if (!isCurrent(generation, alive))
+            return;
+        if (!page.failure.isEmpty()) {
+            reportUnread(start, page.failure);
+            return;
+        }
+
         // The site prefix is read afresh for every page, as the keyword is.
-        const PageScan scan = scanPage(m_fetch(pageAddress), modPub::strKeyUrl);
-        if (!scan.hit)
+        const PageScan scan = scanPage(page.bytes, modPub::strKeyUrl);
+        if (!scan.hit) {
+            // An error page (a refusal, a captcha) says nothing about the
+            // rank: only pages that were read may make "not found".
+            if (page.status >= 400) {
+                reportUnread(start, u"HTTP "_s + QString::number(page.status));
+                return;
+            }
             continue;
+        }
 
         m_window.setStatus(u"已发现，正在分析位置..."_s);
         if (!yieldFor(generation, alive))
@@ -54,8 +97,11 @@ void RankSearch::run()
         if (!yieldFor(generation, alive))
             return;
         if (m_window.openPageOption() != 0) {
-            m_shell.execute(m_window.nativeHandle(), u"open"_s, pageAddress, QString(), QString(),
-                platform::SW_SHOWNORMAL);
+            // The browser gets the address exactly as it went out, so that it
+            // shows the page that was read ("#" in a keyword is no fragment).
+            m_shell.execute(m_window.nativeHandle(), u"open"_s,
+                QString::fromLatin1(platform::HttpRequest::wireAddress(pageAddress)), QString(),
+                QString(), platform::SW_SHOWNORMAL);
         }
         return;
     }
@@ -63,9 +109,21 @@ void RankSearch::run()
     m_window.doEvents();
 }
 
+void RankSearch::reportUnread(qint64 start, const QString &cause)
+{
+    m_window.setStatus(u"状态:第"_s + QString::number(start / 10 + 1) + u"页读取失败："_s + cause);
+    m_window.doEvents();
+}
+
 void RankSearch::abandon()
 {
     ++m_generation;
+    m_runAgain = false;
+}
+
+bool RankSearch::isCurrent(quint64 generation, const std::weak_ptr<void> &alive) const
+{
+    return !alive.expired() && m_generation == generation;
 }
 
 bool RankSearch::yieldFor(quint64 generation, const std::weak_ptr<void> &alive)
@@ -73,5 +131,5 @@ bool RankSearch::yieldFor(quint64 generation, const std::weak_ptr<void> &alive)
     m_window.doEvents();
     // A newer run (a Search click during the yield) or abandon() has taken
     // over; this run then leaves the status line and the result box alone.
-    return !alive.expired() && m_generation == generation;
+    return isCurrent(generation, alive);
 }

@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace modPub {
@@ -29,7 +30,13 @@ QString trimSpaces(const QString &text)
 
 std::function<void()> &endHandler()
 {
-    static std::function<void()> handler = [] { std::exit(EXIT_SUCCESS); };
+    // No static destructor or exit handler runs: a page transfer may still be
+    // under way on its own thread, inside libraries whose global state those
+    // would tear down under it. The settings are on disk before this point.
+    static std::function<void()> handler = [] {
+        std::fflush(nullptr);
+        std::quick_exit(EXIT_SUCCESS);
+    };
     return handler;
 }
 

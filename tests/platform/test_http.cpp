@@ -44,7 +44,7 @@ TEST(WireAddress, SendsEncodedAddressesOverOneConnection)
     for (const QString &start : { u"0"_s, u"10"_s, u"20"_s }) {
         platform::HttpRequest request;
         ASSERT_TRUE(request.open(server.url(u"/search?q=网站 排名#1&start="_s + start)));
-        EXPECT_EQ(request.send(), QByteArray("ok"));
+        EXPECT_EQ(request.send().body, QByteArray("ok"));
         expected.append(u"/search?q=%E7%BD%91%E7%AB%99%20%E6%8E%92%E5%90%8D%231&start="_s + start);
     }
     EXPECT_EQ(server.targets(), expected);

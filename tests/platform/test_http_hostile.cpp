@@ -3,24 +3,23 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
 
 // Servers that misbehave: within the short limits below each request ends,
-// with the body or as a failure, and the next request still works.
+// with the body or as a failure that says why, and the next request still
+// works.
 namespace {
 
-// One GET; nothing when the address is refused or the exchange fails.
-std::optional<QByteArray> get(const QString &url, const platform::HttpLimits &limits)
+using platform::HttpFailure;
+
+platform::HttpResponse get(const QString &url, const platform::HttpLimits &limits = {})
 {
     platform::HttpRequest request(limits);
-    if (!request.open(url))
-        return std::nullopt;
+    request.open(url);
     return request.send();
 }
 
@@ -95,26 +94,85 @@ TEST(HostilePeers, EachRequestEndsAndTheNextStillWorks)
         });
     });
 
-    std::vector<std::pair<const char *, std::optional<QByteArray>>> cases;
-    for (const auto &c : pages)
-        cases.emplace_back(c.path, QByteArray::fromStdString(c.body));
-    // A redirect without a target is an answer: its own, empty, body.
-    cases.emplace_back("/no-target", QByteArray());
-    for (const char *path : { "/forty-megabytes", "/silent", "/headers-then-stall", "/drip",
-             "/endless", "/a", "/to-file", "/not-gzip", "/cut-short" })
-        cases.emplace_back(path, std::nullopt);
+    const struct
+    {
+        const char *path;
+        HttpFailure failure;
+    } failures[] = {
+        { "/forty-megabytes", HttpFailure::TooLarge },
+        { "/endless", HttpFailure::TooLarge },
+        { "/silent", HttpFailure::Stalled },
+        { "/headers-then-stall", HttpFailure::Stalled },
+        { "/drip", HttpFailure::Stalled },
+        { "/a", HttpFailure::RedirectFailed },
+        { "/to-file", HttpFailure::RedirectFailed },
+        { "/not-gzip", HttpFailure::Interrupted },
+        { "/cut-short", HttpFailure::Interrupted },
+    };
 
     platform::HttpLimits shortLimits;
     shortLimits.connectTimeout = 1000ms;
     shortLimits.stallTimeout = 1s;
     shortLimits.totalTimeout = 2s;
-    for (const auto &[path, body] : cases) {
-        SCOPED_TRACE(path);
-        EXPECT_EQ(get(server.url(QString::fromLatin1(path)), shortLimits), body);
-        EXPECT_EQ(get(server.url(u"/page"_s), {}), page);
+    shortLimits.maxBodyBytes = 1 << 20;
+    const auto expectPage = [&server, &page] {
+        const platform::HttpResponse next = get(server.url(u"/page"_s));
+        EXPECT_EQ(next.failure, HttpFailure::None);
+        EXPECT_EQ(next.body, page);
+    };
+    for (const auto &c : pages) {
+        SCOPED_TRACE(c.path);
+        const platform::HttpResponse response = get(server.url(QString::fromLatin1(c.path)));
+        EXPECT_EQ(response.failure, HttpFailure::None);
+        EXPECT_EQ(response.status, c.status);
+        EXPECT_EQ(response.body, QByteArray::fromStdString(c.body));
+    }
+    // A redirect without a target is an answer: its own, empty, body.
+    const platform::HttpResponse noTarget = get(server.url(u"/no-target"_s));
+    EXPECT_EQ(noTarget.failure, HttpFailure::None);
+    EXPECT_EQ(noTarget.status, 302);
+    for (const auto &c : failures) {
+        SCOPED_TRACE(c.path);
+        const platform::HttpResponse response
+            = get(server.url(QString::fromLatin1(c.path)), shortLimits);
+        EXPECT_EQ(response.failure, c.failure);
+        EXPECT_EQ(response.body, QByteArray());
+        expectPage();
     }
     // The redirect loop ends after ten redirects: eleven requests in all.
     EXPECT_EQ(server.targets().count(u"/a"_s) + server.targets().count(u"/b"_s), 11);
+}
+
+// Where no server answers: the failure names the peer that was tried.
+TEST(HostilePeers, UnreachablePeersAreNamed)
+{
+    QString closed;
+    {
+        TestServer server([](httplib::Server &, TestServer &) {});
+        closed = server.url(u"/search"_s);
+    }
+    const quint16 closedPort = quint16(closed.section(u':', 2).section(u'/', 0, 0).toUInt());
+    const struct
+    {
+        QString address;
+        HttpFailure failure;
+        QString host;
+        int port;
+    } cases[] = {
+        { closed, HttpFailure::CannotConnect, u"127.0.0.1"_s, closedPort },
+        // A reserved name that never resolves.
+        { u"http://tolvaro.invalid/search"_s, HttpFailure::CannotConnect, u"tolvaro.invalid"_s,
+            80 },
+        { u"ftp://127.0.0.1/"_s, HttpFailure::BadAddress, QString(), 0 },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.address.toStdString());
+        const platform::HttpResponse response = get(c.address);
+        EXPECT_EQ(response.failure, c.failure);
+        EXPECT_EQ(response.status, 0);
+        EXPECT_EQ(response.host, c.host);
+        EXPECT_EQ(response.port, c.port);
+    }
 }
 
 } // namespace

@@ -2,8 +2,9 @@
 #include "demoengine/resultpages.h"
 #include "search/pagefetch.h"
 #include "search/ranksearch.h"
-#include "support/doubles.h"
 #include "startup/modpub.h"
+#include "support/coreapp.h"
+#include "support/doubles.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@ const QString itemMarker = u"<li class=g><h3 class=r>"_s;
 
 TEST(DemoEngine, SearchFindsTheKnownSiteAtItsRank)
 {
+    ensureCoreApplication();
     const struct
     {
         int rank;
@@ -61,7 +63,7 @@ TEST(DemoEngine, PagesLookLikeRealResultPages)
     options.pageBytes = 200000;
     const DemoEngine engine(options);
     const QString keyword = u"网站 排名"_s;
-    const QByteArray bytes = GetBodyByXml(engine.origin() + query + keyword + u"&start=20"_s);
+    const QByteArray bytes = GetBodyByXml(engine.origin() + query + keyword + u"&start=20"_s).bytes;
     const QString page = QString::fromUtf8(bytes);
 
     // The page went out compressed; it arrives as the engine built it.
@@ -72,6 +74,14 @@ TEST(DemoEngine, PagesLookLikeRealResultPages)
     EXPECT_EQ(lower.count(itemMarker), 10);
     EXPECT_GT(lower.indexOf(itemMarker), page.size() * 8 / 10);
     EXPECT_TRUE(page.contains(u"<title>"_s + keyword));
+}
+
+// Started without options, the engine lists the site the program asks for at
+// its first start, so that a newcomer's first search finds a rank.
+TEST(DemoEngine, ListsTheProgramsDefaultSite)
+{
+    modPub::SetDefaultSettings();
+    EXPECT_EQ(DemoEngineOptions().site, modPub::strKeyUrl);
 }
 
 } // namespace

@@ -92,13 +92,16 @@ TEST(GetHtmlByXml, ReturnsTheDecodedBody)
 }
 
 // Nothing typed into the boxes may end the program: an address that cannot
-// be requested is refused before anything goes out, and fails like any other.
-TEST(GetBodyByXml, AddressesThatCannotBeFetchedGiveTheEmptyBody)
+// be requested is refused before anything goes out, and fails like any other,
+// with a cause the status line can show.
+TEST(GetBodyByXml, AddressesThatCannotBeFetchedFailWithTheirCause)
 {
     QString closed;
+    QString closedPeer;
     {
         TestServer server([](httplib::Server &, TestServer &) {});
         closed = server.url(u"/search?q=x"_s);
+        closedPeer = server.url(QString()).sliced(7);
     }
     const QString refused[] = {
         QString(),
@@ -113,9 +116,15 @@ TEST(GetBodyByXml, AddressesThatCannotBeFetchedGiveTheEmptyBody)
     for (const QString &address : refused) {
         SCOPED_TRACE(address.toStdString());
         EXPECT_FALSE(platform::HttpRequest().open(address));
-        EXPECT_EQ(GetBodyByXml(address), QByteArray());
+        const PageBody page = GetBodyByXml(address);
+        EXPECT_EQ(page.bytes, QByteArray());
+        EXPECT_EQ(page.failure, u"地址无效"_s);
+        EXPECT_EQ(GetHtmlByXml(address), QString());
     }
-    EXPECT_EQ(GetBodyByXml(closed), QByteArray());
+    const PageBody page = GetBodyByXml(closed);
+    EXPECT_EQ(page.failure, u"无法连接 "_s + closedPeer);
+    EXPECT_EQ(page.status, 0);
+    EXPECT_EQ(GetHtmlByXml(closed), QString());
 }
 
 } // namespace

@@ -48,7 +48,7 @@ void TestFrmAbout::init()
     m_shell.calls.clear();
     MessageBox::clearShown();
     MessageBox::setDefaultAnswer(QMessageBox::Ok);
-    m_main = std::make_unique<frmMain>([](const QString &) { return QByteArray(); }, m_shell);
+    m_main = std::make_unique<frmMain>([](const QString &) { return PageBody(); }, m_shell);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
 }
