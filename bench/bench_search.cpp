@@ -1,20 +1,23 @@
 // A whole search against the local demo engine, set against the network
 // floor: libcurl with one easy handle fetching the same addresses one after
 // another in the same process, with the same transfer settings (compressed
-// bodies accepted). Prints the times and their ratio for each latency.
+// bodies accepted). Prints the times and their ratio for each latency, then
+// what handing a page fetch to its own thread and waiting for it costs,
+// set against the fetch of one 1 MB page.
 //
-//   bench_search                  timings, engine in this process
-//   bench_search --memory bytes   one search (byte scan) against the engine
-//   bench_search --memory text    program in a child process; prints the
-//                                 peak resident memory (VmHWM) of this one
+//   bench_search            timings, engine in this process
+//   bench_search --memory   one search against the engine program in a child
+//                           process; prints the peak resident memory (VmHWM)
+//                           of this one
 
 #include "demoengine/demoengine.h"
 #include "platform/http.h"
-#include "platform/shell.h"
+#include "search/offthread.h"
 #include "search/pagefetch.h"
 #include "search/ranksearch.h"
 #include "search/searchprefix.h"
 #include "startup/modpub.h"
+#include "support/doubles.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -41,46 +44,21 @@ const QString site = u"http://www.tolvaro-demo.example/"_s;
 constexpr int maxPage = 20; // 21 pages
 constexpr qsizetype pageBytes = 1024 * 1024;
 
-// The main window as the search sees it; the yield delivers pending events.
-class BenchWindow : public WindowOps
+// One search over all the pages, which must all be fetched and hold no hit.
+bool runSearch()
 {
-public:
-    QString status;
-    QString result;
-    int pages = 0;
-
-    QString keyWordText() const override { return keyword; }
-    QString urlText() const override { return site; }
-    QString pageText() const override { return QString::number(maxPage); }
-    QString resultText() const override { return result; }
-    void setResultText(const QString &text) override { result = text; }
-    void setStatus(const QString &text) override
-    {
-        status = text;
-        pages += text.endsWith(u"..."_s) && text.startsWith(u"状态:"_s);
-    }
-    int openPageOption() const override { return 0; }
-    platform::WindowHandle nativeHandle() const override { return 0; }
-    void doEvents() override { QCoreApplication::processEvents(); }
-};
-
-class NoShell : public platform::Shell
-{
-public:
-    void execute(platform::WindowHandle, const QString &, const QString &, const QString &,
-        const QString &, int) override
-    {
-    }
-};
-
-bool runSearch(bool bytes)
-{
-    BenchWindow window;
-    NoShell shell;
-    RankSearch search = bytes ? RankSearch(window, RankSearch::BodyFetch(&GetBodyByXml), shell)
-                              : RankSearch(window, RankSearch::Fetch(&GetHtmlByXml), shell);
-    search.run();
-    return window.pages == maxPage + 1 && window.status == u"状态:未发现"_s;
+    WindowDouble window;
+    window.keyWord = keyword;
+    window.url = site;
+    window.page = QString::number(maxPage);
+    window.onYield = [] { QCoreApplication::processEvents(); };
+    ShellDouble shell;
+    RankSearch(window, &GetBodyByXml, shell).run();
+    const auto fetching = [](const QString &status) {
+        return status.startsWith(u"状态:"_s) && status.endsWith(u"..."_s);
+    };
+    return std::count_if(window.statuses.cbegin(), window.statuses.cend(), fetching) == maxPage + 1
+        && window.statuses.last() == u"状态:未发现"_s;
 }
 
 size_t appendBody(char *data, size_t size, size_t count, void *context)
@@ -125,10 +103,34 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// The thread start, the wait in the event loop and the way back, with no
+// work in between, against the fetch of one 1 MB page without latency.
+int handOff()
+{
+    DemoEngineOptions options;
+    options.pageBytes = pageBytes;
+    const DemoEngine engine(options);
+    modPub::strSearchHost = engine.origin();
+    const QString address = searchPrefix() + keyword + u"&start=0"_s;
+
+    std::vector<double> fetch, empty;
+    for (int round = 0; round < 200; ++round) {
+        fetch.push_back(secondsOf([&] { return !GetBodyByXml(address).bytes.isEmpty(); }));
+        empty.push_back(secondsOf([] {
+            runOffThread([] {});
+            return true;
+        }));
+    }
+    const double fetchMs = median(fetch) * 1000;
+    const double handOffMs = median(empty) * 1000;
+    std::printf("\nhand-off %.3f ms, 1 MB page %.3f ms: %.2f %%\n", handOffMs, fetchMs,
+        100 * handOffMs / fetchMs);
+    return EXIT_SUCCESS;
+}
+
 int timings()
 {
-    std::printf(
-        "%-8s %-12s %12s %12s %8s\n", "latency", "search", "search ms", "floor ms", "ratio");
+    std::printf("%-8s %12s %12s %8s\n", "latency", "search ms", "floor ms", "ratio");
     for (const int latency : { 0, 20 }) {
         DemoEngineOptions options;
         options.pageBytes = pageBytes;
@@ -145,23 +147,18 @@ int timings()
         }
 
         const int rounds = latency == 0 ? 15 : 7;
-        std::vector<double> floor, byteSearch, textSearch;
+        std::vector<double> floor, search;
         secondsOf([&] { return fetchFloor(addresses); }); // warm-up
-        secondsOf([] { return runSearch(true); });
+        secondsOf(runSearch);
         for (int round = 0; round < rounds; ++round) {
             floor.push_back(secondsOf([&] { return fetchFloor(addresses); }));
-            byteSearch.push_back(secondsOf([] { return runSearch(true); }));
-            textSearch.push_back(secondsOf([] { return runSearch(false); }));
+            search.push_back(secondsOf(runSearch));
         }
         const double floorMs = median(floor) * 1000;
-        for (const auto &[name, times] :
-            { std::pair { "byte scan", byteSearch }, std::pair { "text scan", textSearch } }) {
-            const double ms = median(times) * 1000;
-            std::printf(
-                "%5d ms %-12s %12.1f %12.1f %8.3f\n", latency, name, ms, floorMs, ms / floorMs);
-        }
+        const double searchMs = median(search) * 1000;
+        std::printf("%5d ms %12.1f %12.1f %8.3f\n", latency, searchMs, floorMs, searchMs / floorMs);
     }
-    return EXIT_SUCCESS;
+    return handOff();
 }
 
 qint64 peakResidentKiB()
@@ -175,7 +172,7 @@ qint64 peakResidentKiB()
 }
 
 // The engine runs as its own program so that only the search's memory counts.
-int memory(bool bytes)
+int memory()
 {
     QProcess engine;
     engine.start(QStringLiteral(TOLVARO_DEMOENGINE_PROGRAM),
@@ -195,12 +192,12 @@ int memory(bool bytes)
     modPub::strSearchHost = u"127.0.0.1:"_s + port.captured(1);
 
     const qint64 before = peakResidentKiB();
-    const bool ok = runSearch(bytes);
+    const bool ok = runSearch();
     const qint64 after = peakResidentKiB();
     engine.kill();
     engine.waitForFinished();
-    std::printf("%s scan: peak resident %.1f MB (%.1f MB before the search)%s\n",
-        bytes ? "byte" : "text", after / 1024.0, before / 1024.0, ok ? "" : " FAILED");
+    std::printf("peak resident %.1f MB (%.1f MB before the search)%s\n", after / 1024.0,
+        before / 1024.0, ok ? "" : " FAILED");
     return ok ? EXIT_SUCCESS : EXIT_FAILURE;
 }
 
@@ -211,7 +208,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     platform::initHttp();
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() == 3 && arguments[1] == u"--memory"_s)
-        return memory(arguments[2] == u"bytes"_s);
+    if (arguments.size() == 2 && arguments[1] == u"--memory"_s)
+        return memory();
     return timings();
 }

@@ -1,5 +1,10 @@
 #include "profilereference.h"
 
+#include "platform/codepage.h"
+
+#include <QString>
+#include <QStringDecoder>
+
 namespace reference {
 
 namespace {
@@ -29,11 +34,11 @@ bool isPair(QByteArrayView text, qsizetype i)
     return lead >= 0x81 && lead <= 0xfe && trail >= 0x40 && trail <= 0xfe && trail != 0x7f;
 }
 
-QByteArray sectionName(const QByteArray &line)
+QByteArray sectionName(const QByteArray &line, bool unicode)
 {
     QByteArray name;
     for (qsizetype i = 1; i < line.size(); ++i) {
-        if (isPair(line, i)) {
+        if (!unicode && isPair(line, i)) {
             name += line.mid(i, 2);
             ++i;
         } else if (line[i] == ']') {
@@ -55,18 +60,46 @@ QByteArray upper(QByteArrayView text)
     return result;
 }
 
+// UTF-16 little-endian as UTF-8; a surrogate without its partner, which UTF-8
+// cannot hold, becomes U+FFFD, and an odd last byte is no character.
+QByteArray utf16ToUtf8(QByteArrayView bytes)
+{
+    QString text;
+    for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+        const char16_t unit = char16_t(uchar(bytes[i]) | uchar(bytes[i + 1]) << 8);
+        const bool pairs = i + 3 < bytes.size() && QChar::isHighSurrogate(unit)
+            && QChar::isLowSurrogate(char16_t(uchar(bytes[i + 2]) | uchar(bytes[i + 3]) << 8));
+        if (pairs) {
+            text += QChar(unit);
+            text += QChar(char16_t(uchar(bytes[i + 2]) | uchar(bytes[i + 3]) << 8));
+            i += 2;
+        } else {
+            text += QChar::isSurrogate(unit) ? QChar(QChar::ReplacementCharacter) : QChar(unit);
+        }
+    }
+    return text.toUtf8();
+}
+
 } // namespace
 
-Profile parse(QByteArrayView content)
+Profile parse(QByteArrayView bytes)
 {
     Profile profile;
+    QByteArray content = bytes.toByteArray();
+    if (bytes.startsWith("\xff\xfe")) {
+        profile.unicode = true;
+        content = utf16ToUtf8(bytes.sliced(2));
+    } else if (bytes.startsWith("\xef\xbb\xbf")) {
+        profile.unicode = true;
+        content = bytes.sliced(3).toByteArray();
+    }
     QByteArray line;
     const auto take = [&profile](const QByteArray &raw) {
         const QByteArray text = trim(raw);
         if (text.isEmpty() || text.front() == ';')
             return;
         if (text.front() == '[') {
-            profile.sections.append(sectionName(text));
+            profile.sections.append(sectionName(text, profile.unicode));
             return;
         }
         const qsizetype equals = text.indexOf('=');
@@ -138,11 +171,14 @@ std::optional<QByteArray> lookup(const Profile &profile, QByteArrayView section,
     for (const Entry &entry : profile.entries) {
         if (entry.sectionIndex != index || !sameName(entry.key, key))
             continue;
-        const QByteArray &value = entry.value;
+        QByteArray value = entry.value;
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'')
             && value.back() == value.front())
-            return value.mid(1, value.size() - 2);
-        return value;
+            value = value.mid(1, value.size() - 2);
+        if (!profile.unicode)
+            return value;
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        return platform::toAnsi(QString(decoder.decode(value)));
     }
     return std::nullopt;
 }

@@ -8,7 +8,8 @@
 
 // A plain reading of a settings file, written separately from the program's
 // reader and held against it: every line on its own, first section of a name
-// and first key within it, ASCII letters compared without case.
+// and first key within it, ASCII letters compared without case. A file that
+// begins with a UTF-16 (little-endian) or UTF-8 byte-order mark is that text.
 namespace reference {
 
 struct Entry
@@ -21,6 +22,8 @@ struct Entry
 
 struct Profile
 {
+    // A file with a UTF-16 or UTF-8 byte-order mark, read as UTF-8 text.
+    bool unicode = false;
     QList<QByteArray> sections; // every section line's name, duplicates included
     QList<Entry> entries;
 };
@@ -37,7 +40,7 @@ bool isAscii(QByteArrayView text);
 // the whole matching rule.
 bool sameName(QByteArrayView a, QByteArrayView b);
 
-// The value a read finds (quotes removed), or nothing when the section or key
+// The value a read finds (quotes removed, in the code page), or nothing when the section or key
 // is missing. Section and key are ASCII arguments.
 std::optional<QByteArray> lookup(
     const Profile &profile, QByteArrayView section, QByteArrayView key);

@@ -2,7 +2,7 @@
 # Installs the Debian 12 packages that building, running and testing need.
 # Does nothing when they are all present already.
 set -eu
-packages="cmake g++ make pkg-config qt6-base-dev libgl-dev libcurl4-openssl-dev
+packages="cmake g++ make pkg-config qt6-base-dev qt6-base-private-dev libgl-dev libcurl4-openssl-dev
   libcpp-httplib-dev zlib1g-dev libgtest-dev libgmock-dev fonts-noto-cjk $*"
 missing=""
 for p in $packages; do

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <memory>
-#include <optional>
 
 // One HTTP or HTTPS GET at a time, synchronous. Redirects are followed,
 // compressed bodies are unpacked, and connections stay open from one request
@@ -24,6 +23,41 @@ struct HttpLimits
     std::chrono::milliseconds totalTimeout { 60'000 };
     // A body larger than this fails the request.
     qint64 maxBodyBytes = 32 * 1024 * 1024;
+};
+
+// Why an exchange gave no answer.
+enum class HttpFailure {
+    None,
+    // Refused, unreachable, or the host name not found.
+    CannotConnect,
+    // No connection within connectTimeout.
+    ConnectTimeout,
+    // Connected, then the stall or the whole-request limit ran out.
+    Stalled,
+    // The connection broke, or what came back was no HTTP answer.
+    Interrupted,
+    // A body over maxBodyBytes.
+    TooLarge,
+    // Too many redirects, or a redirect to a scheme other than http or https.
+    RedirectFailed,
+    // The secure connection could not be set up or its certificate checked.
+    TlsFailed,
+    // The address cannot be requested (open() refused it or was not called).
+    BadAddress,
+};
+
+// What one GET gave.
+struct HttpResponse
+{
+    HttpFailure failure = HttpFailure::None;
+    // The status code of the last answer; 0 when none came.
+    int status = 0;
+    // The body, whatever the status code; empty when the exchange failed.
+    QByteArray body;
+    // The host and port of the last address tried, so that a failure can
+    // name the peer (after redirects it may not be the one asked for).
+    QString host;
+    int port = 0;
 };
 
 // Sets up the HTTP library for the process. Called once at start-up, before
@@ -46,9 +80,8 @@ public:
     // as UTF-8; the text itself is left as it is.
     bool open(const QString &url);
 
-    // Performs the prepared GET and returns the body, whatever the status
-    // code; nothing when the exchange fails or nothing was prepared.
-    std::optional<QByteArray> send();
+    // Performs the prepared GET.
+    HttpResponse send();
 
     // The address as it goes out on the wire: what open() requests.
     static QByteArray wireAddress(const QString &url);

@@ -115,6 +115,57 @@ bool hasWebScheme(const QByteArray &address)
     return head.startsWith("http://") || head == "https://";
 }
 
+HttpFailure failureOf(CURLcode code, bool connected)
+{
+    switch (code) {
+    case CURLE_OK:
+        return HttpFailure::None;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+        return HttpFailure::CannotConnect;
+    case CURLE_OPERATION_TIMEDOUT:
+        return connected ? HttpFailure::Stalled : HttpFailure::ConnectTimeout;
+    case CURLE_FILESIZE_EXCEEDED:
+        return HttpFailure::TooLarge;
+    // open() lets only http and https through, so a scheme refused here came
+    // with a redirect.
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_TOO_MANY_REDIRECTS:
+        return HttpFailure::RedirectFailed;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        return HttpFailure::TlsFailed;
+    default:
+        return HttpFailure::Interrupted;
+    }
+}
+
+// Host and port of an address the library tried.
+void notePeer(const char *address, HttpResponse &response)
+{
+    CURLU *parsed = address ? curl_url() : nullptr;
+    if (!parsed)
+        return;
+    if (curl_url_set(parsed, CURLUPART_URL, address, 0) == CURLUE_OK) {
+        char *host = nullptr;
+        char *port = nullptr;
+        if (curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK)
+            response.host = QString::fromUtf8(host);
+        if (curl_url_get(parsed, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK)
+            response.port = QByteArray(port).toInt();
+        curl_free(host);
+        curl_free(port);
+    }
+    curl_url_cleanup(parsed);
+}
+
 } // namespace
 
 void initHttp()
@@ -164,8 +215,14 @@ struct HttpRequest::Private
     QByteArray address;
     QByteArray noProxy;
     QByteArray body;
+    bool tooLarge = false;
+    // Whether the request in progress has its connection: a time limit that
+    // runs out before it is a connect time-out, after it a stall.
+    bool connected = false;
 
     static size_t appendBody(char *data, size_t size, size_t count, void *context);
+    static int newSocket(void *context, curl_socket_t, curlsocktype);
+    static int connectionReady(void *context, char *, char *, int, int);
 
     void reset()
     {
@@ -181,8 +238,10 @@ size_t HttpRequest::Private::appendBody(char *data, size_t size, size_t count, v
 {
     auto *d = static_cast<Private *>(context);
     const size_t bytes = size * count;
-    if (qint64(d->body.size()) + qint64(bytes) > d->limits.maxBodyBytes)
+    if (qint64(d->body.size()) + qint64(bytes) > d->limits.maxBodyBytes) {
+        d->tooLarge = true;
         return 0; // anything but the given count ends the transfer with an error
+    }
     if (d->body.isEmpty()) {
         curl_off_t announced = -1;
         curl_easy_getinfo(d->easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
@@ -191,6 +250,18 @@ size_t HttpRequest::Private::appendBody(char *data, size_t size, size_t count, v
     }
     d->body.append(data, qsizetype(bytes));
     return bytes;
+}
+
+int HttpRequest::Private::newSocket(void *context, curl_socket_t, curlsocktype)
+{
+    static_cast<Private *>(context)->connected = false;
+    return CURL_SOCKOPT_OK;
+}
+
+int HttpRequest::Private::connectionReady(void *context, char *, char *, int, int)
+{
+    static_cast<Private *>(context)->connected = true;
+    return CURL_PREREQFUNC_OK;
 }
 
 HttpRequest::HttpRequest(HttpLimits limits)
@@ -258,26 +329,43 @@ bool HttpRequest::open(const QString &url)
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 128L * 1024);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, Private::appendBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, d.get());
+    curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, Private::newSocket);
+    curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, d.get());
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, Private::connectionReady);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, d.get());
     return true;
 }
 
-std::optional<QByteArray> HttpRequest::send()
+HttpResponse HttpRequest::send()
 {
-    if (!d->easy)
-        return std::nullopt;
+    HttpResponse response;
+    if (!d->easy) {
+        response.failure = HttpFailure::BadAddress;
+        return response;
+    }
     d->body.clear();
+    d->tooLarge = false;
+    d->connected = false;
     CURLcode result;
     {
         const std::lock_guard lock(shared().requestLock);
         result = curl_easy_perform(d->easy);
     }
-    d->reset();
-    if (result != CURLE_OK) {
-        d->body.clear();
-        return std::nullopt;
+    long status = 0;
+    curl_easy_getinfo(d->easy, CURLINFO_RESPONSE_CODE, &status);
+    response.status = int(status);
+    response.failure = d->tooLarge ? HttpFailure::TooLarge : failureOf(result, d->connected);
+    if (response.failure == HttpFailure::None) {
+        shared().lastBodySize = d->body.size();
+        response.body = std::move(d->body);
+    } else {
+        char *tried = nullptr;
+        curl_easy_getinfo(d->easy, CURLINFO_EFFECTIVE_URL, &tried);
+        notePeer(tried, response);
     }
-    shared().lastBodySize = d->body.size();
-    return std::move(d->body);
+    d->body.clear();
+    d->reset();
+    return response;
 }
 
 } // namespace platform

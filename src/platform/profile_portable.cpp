@@ -1,17 +1,20 @@
 #include "platform/profile.h"
 
+#include "platform/codepage.h"
+#include "platform/profile_text.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QList>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
 
-// The file is handled as bytes of the narrow code page (936): every byte that
-// gives the file its structure (line breaks, blanks, "=", ";", quotes) lies
-// below 0x40 and so can never be the second byte of a double-byte character;
-// only "]" and the letters can, which is why names are scanned character-wise.
+// The rules work on the file's 8-bit text (see profile_text.h). In the code
+// page (936), every byte that gives the file its structure (line breaks,
+// blanks, "=", ";", quotes) lies below 0x40 and so can never be the second
+// byte of a double-byte character; only "]" and the letters can, which is why
+// names are scanned character-wise. In the text of a Unicode file no byte
+// below 0x80 is ever part of another character.
 namespace platform {
 
 namespace {
@@ -40,14 +43,9 @@ QByteArrayView trimmed(QByteArrayView text)
     return text.sliced(begin, end - begin);
 }
 
-// Bytes 0x81 to 0xFE open a double-byte character when a valid second byte follows.
-qsizetype charLength(QByteArrayView text, qsizetype i)
+qsizetype charLength(QByteArrayView text, qsizetype i, ProfileForm form)
 {
-    const auto lead = uchar(text[i]);
-    if (lead < 0x81 || lead == 0xff || i + 1 >= text.size())
-        return 1;
-    const auto trail = uchar(text[i + 1]);
-    return (trail >= 0x40 && trail != 0x7f && trail != 0xff) ? 2 : 1;
+    return form == ProfileForm::Ansi ? ansiCharLength(text, i) : 1;
 }
 
 char foldCase(char c)
@@ -57,12 +55,12 @@ char foldCase(char c)
 
 // Names match without regard to the case of their ASCII letters; a double-byte
 // character matches only itself, even when its second byte looks like a letter.
-bool sameName(QByteArrayView a, QByteArrayView b)
+bool sameName(QByteArrayView a, QByteArrayView b, ProfileForm form)
 {
     if (a.size() != b.size())
         return false;
     for (qsizetype i = 0; i < a.size();) {
-        const qsizetype length = charLength(a, i);
+        const qsizetype length = charLength(a, i, form);
         if (length == 2) {
             if (a[i] != b[i] || a[i + 1] != b[i + 1])
                 return false;
@@ -109,8 +107,8 @@ QByteArray nameArgument(QByteArrayView name)
     return result.sliced(begin, end - begin);
 }
 
-// One line of the file: its text [begin, end) and its line break [end, next),
-// which is a single CR LF, CR or LF, or nothing at the end of the file.
+// One line of the text: its characters [begin, end) and its line break
+// [end, next), which is a single CR LF, CR or LF, or nothing at the end.
 struct Line
 {
     qsizetype begin;
@@ -118,24 +116,17 @@ struct Line
     qsizetype next;
 };
 
-QList<Line> splitLines(QByteArrayView content)
+// Lines are found one at a time as the text is walked, so that a file of
+// millions of short lines costs no memory beyond the file itself.
+Line lineAt(QByteArrayView text, qsizetype begin)
 {
-    QList<Line> lines;
-    qsizetype begin = 0;
-    while (begin < content.size()) {
-        qsizetype end = begin;
-        while (end < content.size() && !isLineBreak(content[end]))
-            ++end;
-        qsizetype next = end;
-        if (next < content.size())
-            next
-                += (content[next] == '\r' && next + 1 < content.size() && content[next + 1] == '\n')
-                ? 2
-                : 1;
-        lines.append({ begin, end, next });
-        begin = next;
-    }
-    return lines;
+    qsizetype end = begin;
+    while (end < text.size() && !isLineBreak(text[end]))
+        ++end;
+    qsizetype next = end;
+    if (next < text.size())
+        next += (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n') ? 2 : 1;
+    return { begin, end, next };
 }
 
 enum class Kind { Other, Section, Entry };
@@ -150,7 +141,7 @@ struct ParsedLine
 // A section line starts with "[" and its name runs to the first "]" or to the end
 // of the line. An entry splits at the first "=". Comments (";"), blank lines and
 // lines without "=" are neither.
-ParsedLine parseLine(QByteArrayView text)
+ParsedLine parseLine(QByteArrayView text, ProfileForm form)
 {
     const QByteArrayView line = trimmed(text);
     ParsedLine parsed;
@@ -159,7 +150,7 @@ ParsedLine parseLine(QByteArrayView text)
     if (line[0] == '[') {
         qsizetype close = 1;
         while (close < line.size() && line[close] != ']')
-            close += charLength(line, close);
+            close += charLength(line, close, form);
         parsed.kind = Kind::Section;
         parsed.name = trimmed(line.sliced(1, std::min(close, line.size()) - 1));
         return parsed;
@@ -173,33 +164,33 @@ ParsedLine parseLine(QByteArrayView text)
     return parsed;
 }
 
-// Where a section and a key stand in the file: the first section of that name
+// Where a section and a key stand in the text: the first section of that name
 // and, inside it, the first entry of that key and the last entry line.
 struct Location
 {
-    qsizetype section = -1;
-    qsizetype entry = -1;
-    qsizetype lastEntry = -1;
+    std::optional<Line> section;
+    std::optional<Line> entry;
+    std::optional<Line> lastEntry;
     QByteArrayView storedKey;
     QByteArrayView value;
 };
 
-Location locate(
-    QByteArrayView content, const QList<Line> &lines, QByteArrayView section, QByteArrayView key)
+Location locate(QByteArrayView text, ProfileForm form, QByteArrayView section, QByteArrayView key)
 {
     Location location;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const ParsedLine parsed
-            = parseLine(content.sliced(lines[i].begin, lines[i].end - lines[i].begin));
+    for (qsizetype at = 0; at < text.size();) {
+        const Line line = lineAt(text, at);
+        at = line.next;
+        const ParsedLine parsed = parseLine(text.sliced(line.begin, line.end - line.begin), form);
         if (parsed.kind == Kind::Section) {
-            if (location.section >= 0)
+            if (location.section)
                 break;
-            if (sameName(parsed.name, section))
-                location.section = i;
-        } else if (parsed.kind == Kind::Entry && location.section >= 0) {
-            location.lastEntry = i;
-            if (location.entry < 0 && sameName(parsed.name, key)) {
-                location.entry = i;
+            if (sameName(parsed.name, section, form))
+                location.section = line;
+        } else if (parsed.kind == Kind::Entry && location.section) {
+            location.lastEntry = line;
+            if (!location.entry && sameName(parsed.name, key, form)) {
+                location.entry = line;
                 location.storedKey = parsed.name;
                 location.value = parsed.value;
             }
@@ -217,32 +208,6 @@ QByteArrayView unquoted(QByteArrayView value)
     return value;
 }
 
-enum class ReadState { Missing, Read, Unreadable };
-
-struct FileContent
-{
-    ReadState state = ReadState::Missing;
-    QByteArray bytes;
-};
-
-FileContent readFile(const QString &path)
-{
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
-        return {};
-    // Only an ordinary file is read: a pipe would wait for a writer and a
-    // device such as /dev/zero would never end.
-    if (!info.isFile())
-        return { ReadState::Unreadable, {} };
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return { ReadState::Unreadable, {} };
-    FileContent content { ReadState::Read, file.readAll() };
-    if (file.error() != QFileDevice::NoError)
-        return { ReadState::Unreadable, {} };
-    return content;
-}
-
 // The permission bits themselves, not what the current user may do, so that a
 // read-only file is left alone even by a user whom the system would let write.
 bool hasWriteBit(const QString &path)
@@ -250,19 +215,6 @@ bool hasWriteBit(const QString &path)
     constexpr QFileDevice::Permissions anyWrite
         = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return (QFile::permissions(path) & anyWrite) != 0;
-}
-
-// Replaces the file whole, so that an interrupted write leaves the old content or the new.
-bool replaceFile(const QString &path, const QByteArray &content)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(content) != content.size() || !file.flush()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }
 
 } // namespace
@@ -273,21 +225,22 @@ qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
     if (size <= 0 || buffer == nullptr)
         return 0;
 
+    QByteArray found;
     QByteArrayView result;
-    bool found = false;
-    const FileContent content = readFile(file);
-    // Lookups go through the same argument rules as writes, so a value just written is found.
-    const QByteArray sectionName = nameArgument(section);
-    const QByteArray keyName = nameArgument(key);
-    if (content.state == ReadState::Read) {
+    bool inFile = false;
+    const ProfileText content = readProfileText(file);
+    if (content.state == ProfileText::State::Read) {
+        // Lookups go through the same argument rules as writes, so a value just written is found.
         const Location location
-            = locate(content.bytes, splitLines(content.bytes), sectionName, keyName);
-        if (location.entry >= 0) {
-            result = unquoted(location.value);
-            found = true;
+            = locate(content.text(), content.form, ansiToText(nameArgument(section), content.form),
+                ansiToText(nameArgument(key), content.form));
+        if (location.entry) {
+            found = textToAnsi(unquoted(location.value), content.form);
+            result = found;
+            inFile = true;
         }
     }
-    if (!found) {
+    if (!inFile) {
         // The default loses trailing spaces only.
         result = untilNul(defaultValue);
         while (!result.isEmpty() && result.back() == ' ')
@@ -306,10 +259,10 @@ bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
 {
     if (file.isEmpty())
         return false;
-    const FileContent content = readFile(file);
-    if (content.state == ReadState::Unreadable)
+    const ProfileText content = readProfileText(file);
+    if (content.state == ProfileText::State::Unreadable)
         return false;
-    const bool exists = content.state == ReadState::Read;
+    const bool exists = content.state == ProfileText::State::Read;
     // Removing from a file that does not exist has nothing to do and creates nothing.
     if (!value && !exists)
         return true;
@@ -319,43 +272,48 @@ bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
     if (!QFileInfo(folder).isDir() || !hasWriteBit(folder))
         return false;
 
-    const QByteArray sectionName = nameArgument(section);
-    const QByteArray keyName = nameArgument(key);
-    const QByteArray &old = content.bytes;
-    const QList<Line> lines = splitLines(old);
-    const Location location = locate(old, lines, sectionName, keyName);
+    const ProfileForm form = content.form;
+    const QByteArray sectionName = ansiToText(nameArgument(section), form);
+    const QByteArray keyName = ansiToText(nameArgument(key), form);
+    const QByteArrayView text = content.text();
+    const Location location = locate(text, form, sectionName, keyName);
 
-    QByteArray updated;
+    // The change replaces the text [from, to) with `insert`; the rest is
+    // written from the text as read, never copied whole.
+    qsizetype from = text.size();
+    qsizetype to = text.size();
+    QByteArray insert;
     if (!value) {
-        if (location.entry < 0)
+        if (!location.entry)
             return true;
-        const Line &line = lines[location.entry];
-        updated = old.first(line.begin) + old.sliced(line.next);
-    } else if (location.entry >= 0) {
+        from = location.entry->begin;
+        to = location.entry->next;
+    } else if (location.entry) {
         // The entry keeps the key as stored; the line is rewritten as key=value.
-        const Line &line = lines[location.entry];
-        updated = old.first(line.begin) + location.storedKey.toByteArray() + '=' + oneLine(*value)
-            + lineEnd + old.sliced(line.next);
+        from = location.entry->begin;
+        to = location.entry->next;
+        insert
+            = location.storedKey.toByteArray() + '=' + ansiToText(oneLine(*value), form) + lineEnd;
     } else {
-        const QByteArray entry = keyName + '=' + oneLine(*value) + lineEnd;
-        if (location.section >= 0) {
+        const QByteArray entry = keyName + '=' + ansiToText(oneLine(*value), form) + lineEnd;
+        if (location.section) {
             // A new entry goes directly after the section's last entry, or after its header.
-            const Line &line
-                = lines[location.lastEntry >= 0 ? location.lastEntry : location.section];
-            updated = old.first(line.end);
-            updated += line.next == line.end ? lineEnd : old.sliced(line.end, line.next - line.end);
-            updated += entry + old.sliced(line.next);
+            const Line &line = location.lastEntry ? *location.lastEntry : *location.section;
+            from = line.end;
+            to = line.next;
+            insert = line.next == line.end ? QByteArray(lineEnd)
+                                           : text.sliced(from, to - from).toByteArray();
+            insert += entry;
         } else {
-            updated = old;
-            if (!updated.isEmpty() && !isLineBreak(updated.back()))
-                updated += lineEnd;
-            updated += '[' + sectionName + ']' + lineEnd + entry;
+            if (!text.isEmpty() && !isLineBreak(text.back()))
+                insert = lineEnd;
+            insert += '[' + sectionName + ']' + lineEnd + entry;
         }
     }
 
-    if (exists && updated == old)
+    if (exists && text.sliced(from, to - from) == insert)
         return true;
-    return replaceFile(file, updated);
+    return writeProfileText(file, content, { text.first(from), insert, text.sliced(to) });
 }
 
 } // namespace platform

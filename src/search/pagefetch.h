@@ -3,14 +3,25 @@
 #include <QByteArray>
 #include <QString>
 
-// Fetches one result page with an HTTP GET and returns its body decoded as
-// UTF-8, whatever the status code. Any failure of the exchange gives the
-// empty text.
-QString GetHtmlByXml(const QString &strUrl);
+// One result page as its fetch got it.
+struct PageBody
+{
+    // The body undecoded (UTF-8), whatever the status code; empty when the
+    // fetch failed. The search scans these bytes as they are.
+    QByteArray bytes;
+    // The HTTP status code; 0 when no answer came.
+    int status = 0;
+    // Why no answer came, as the status line names it ("连接超时", ...);
+    // empty when one came.
+    QString failure;
+};
 
-// The same fetch, handing over the body undecoded (UTF-8 bytes) for the
-// search's byte scan; every failure gives the empty array.
-QByteArray GetBodyByXml(const QString &strUrl);
+// Fetches one result page with an HTTP GET.
+PageBody GetBodyByXml(const QString &strUrl);
+
+// The page's text: the body GetBodyByXml fetches, decoded as UTF-8. Any
+// failure gives the empty text.
+QString GetHtmlByXml(const QString &strUrl);
 
 // The body bytes decoded with the named character set.
 QString BytesToText(const QByteArray &body, const QString &charset);

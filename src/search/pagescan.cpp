@@ -1,5 +1,7 @@
 #include "search/pagescan.h"
 
+#include <QString>
+
 #include <bit>
 #include <cstring>
 #include <string>
@@ -9,8 +11,9 @@
 #include <emmintrin.h>
 #endif
 
-// The fast scans work on the page as it is, without lower-casing it, by
-// relying on how lower-casing treats the characters that matter:
+// The byte scan works on the page as it came over the wire, neither decoding
+// nor lower-casing it, by relying on how lower-casing treats the characters
+// that matter:
 // - the markers and a prefix without upper-case or non-ASCII letters are
 //   ASCII, and lower-casing never turns an ASCII character into a non-ASCII
 //   one, so ASCII letters compare with their case folded;
@@ -34,25 +37,15 @@ constexpr std::string_view linkOpening = "<a href=\"";
 static_assert(ITEM_MARKER.size() == itemLength);
 static_assert(RESULT_MARKER.size() == itemLength + qsizetype(linkOpening.size()));
 
-char32_t unitValue(char c)
+unsigned char foldAscii(unsigned char c)
 {
-    return static_cast<unsigned char>(c);
+    return c >= 'A' && c <= 'Z' ? c | 0x20 : c;
 }
 
-char32_t unitValue(char16_t c)
-{
-    return c;
-}
-
-char32_t foldAscii(char32_t c)
-{
-    return c >= U'A' && c <= U'Z' ? c | 0x20 : c;
-}
-
-template <typename Unit> bool isItemAt(const Unit *at)
+bool isItemAt(const char *at)
 {
     for (qsizetype i = 0; i < itemLength; ++i) {
-        if (foldAscii(unitValue(at[i])) != char32_t(item[size_t(i)]))
+        if (foldAscii(static_cast<unsigned char>(at[i])) != item[size_t(i)])
             return false;
     }
     return true;
@@ -93,42 +86,6 @@ qsizetype findItem(const char *data, qsizetype size, qsizetype from)
     return -1;
 }
 
-qsizetype findItem(const char16_t *data, qsizetype size, qsizetype from)
-{
-    qsizetype i = from;
-#if defined(__SSE2__)
-    const __m128i open = _mm_set1_epi16('<');
-    const __m128i close = _mm_set1_epi16('>');
-    const auto load
-        = [](const char16_t *p) { return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p)); };
-    for (; i + 8 + itemLength - 1 <= size; i += 8) {
-        const char16_t *p = data + i;
-        const __m128i brackets = _mm_and_si128(
-            _mm_and_si128(_mm_cmpeq_epi16(load(p), open), _mm_cmpeq_epi16(load(p + 11), close)),
-            _mm_and_si128(
-                _mm_cmpeq_epi16(load(p + 12), open), _mm_cmpeq_epi16(load(p + 23), close)));
-        // Two mask bits per code unit; keep one.
-        for (auto bits = unsigned(_mm_movemask_epi8(brackets)) & 0x5555u; bits != 0;
-             bits &= bits - 1) {
-            const qsizetype at = i + std::countr_zero(bits) / 2;
-            if (isItemAt(data + at))
-                return at;
-        }
-    }
-#endif
-    const std::u16string_view text(data, size_t(size));
-    while (i + itemLength <= size) {
-        const size_t open = text.find(u'<', size_t(i));
-        if (open == std::u16string_view::npos)
-            break;
-        i = qsizetype(open);
-        if (i + itemLength <= size && isItemAt(data + i))
-            return i;
-        ++i;
-    }
-    return -1;
-}
-
 // Whether the lower-cased text at `at` begins with tail (lower-case ASCII).
 bool tailMatches(const char *at, qsizetype available, std::string_view tail)
 {
@@ -139,7 +96,7 @@ bool tailMatches(const char *at, qsizetype available, std::string_view tail)
             return false;
         const unsigned char b = byte(k);
         if (b < 0x80) {
-            if (foldAscii(b) != char32_t(tail[j]))
+            if (foldAscii(b) != tail[j])
                 return false;
             ++k;
         } else if (tail[j] == 'k' && available - k >= 3 && b == 0xE2 && byte(k + 1) == 0x84
@@ -155,35 +112,8 @@ bool tailMatches(const char *at, qsizetype available, std::string_view tail)
     return true;
 }
 
-bool tailMatches(const char16_t *at, qsizetype available, std::string_view tail)
-{
-    if (available < qsizetype(tail.size()))
-        return false;
-    for (size_t j = 0; j < tail.size(); ++j) {
-        const char16_t c = at[j];
-        const bool same = c < 0x80 ? foldAscii(c) == char32_t(tail[j])
-            : c == 0x212A          ? tail[j] == 'k'
-                                   : c == 0x0130 && tail[j] == 'i' && j + 1 == tail.size();
-        if (!same)
-            return false;
-    }
-    return true;
-}
-
-template <typename Unit> PageScan scanUnits(const Unit *data, qsizetype size, std::string_view tail)
-{
-    qsizetype entries = 0;
-    for (qsizetype at = findItem(data, size, 0); at >= 0;
-         at = findItem(data, size, at + itemLength)) {
-        if (tailMatches(data + at + itemLength, size - at - itemLength, tail))
-            return { true, entries };
-        ++entries;
-    }
-    return {};
-}
-
 enum class Prefix {
-    Ascii, // no upper-case letter, nothing beyond ASCII: the fast scans apply
+    Ascii, // no upper-case letter, nothing beyond ASCII: the byte scan applies
     NeverMatches, // an upper-case ASCII letter, which no lower-cased text holds
     Other, // other characters: left to the plain pipeline
 };
@@ -218,31 +148,21 @@ PageScan scanPage(QByteArrayView page, QStringView sitePrefix)
     case Prefix::Ascii:
         break;
     }
-    return scanUnits(page.data(), page.size(), tail);
-}
-
-PageScan scanPageText(QStringView pageText, QStringView sitePrefix)
-{
-    std::string tail;
-    switch (classify(sitePrefix, tail)) {
-    case Prefix::NeverMatches:
-        return {};
-    case Prefix::Other:
-        return scanPageTextPlain(pageText.toString(), sitePrefix);
-    case Prefix::Ascii:
-        break;
+    const char *data = page.data();
+    const qsizetype size = page.size();
+    qsizetype entries = 0;
+    for (qsizetype at = findItem(data, size, 0); at >= 0;
+         at = findItem(data, size, at + itemLength)) {
+        if (tailMatches(data + at + itemLength, size - at - itemLength, tail))
+            return { true, entries };
+        ++entries;
     }
-    return scanUnits(pageText.utf16(), pageText.size(), tail);
+    return {};
 }
 
 PageScan scanPagePlain(QByteArrayView page, QStringView sitePrefix)
 {
-    return scanPageTextPlain(QString::fromUtf8(page), sitePrefix);
-}
-
-PageScan scanPageTextPlain(const QString &pageText, QStringView sitePrefix)
-{
-    const QString text = pageText.toLower();
+    const QString text = QString::fromUtf8(page).toLower();
     const qsizetype hit = text.indexOf(RESULT_MARKER.toString().append(sitePrefix));
     if (hit < 0)
         return {};

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArrayView>
-#include <QString>
 #include <QStringView>
 
 // Opens every result entry of a result page.
@@ -27,11 +26,7 @@ struct PageScan
 // without decoding it. Gives exactly what scanPagePlain gives.
 PageScan scanPage(QByteArrayView page, QStringView sitePrefix);
 
-// Scans a page already decoded to text. Gives exactly what scanPageTextPlain
-// gives.
-PageScan scanPageText(QStringView pageText, QStringView sitePrefix);
-
-// The straightforward pipeline the two scans above are held against:
-// QString::fromUtf8, toLower(), indexOf(needle), then counting ITEM_MARKER.
+// The straightforward pipeline the scan is held against, and that it hands a
+// prefix with non-ASCII characters to: QString::fromUtf8, toLower(),
+// indexOf(needle), then counting ITEM_MARKER.
 PageScan scanPagePlain(QByteArrayView page, QStringView sitePrefix);
-PageScan scanPageTextPlain(const QString &pageText, QStringView sitePrefix);

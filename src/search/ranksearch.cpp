@@ -1,8 +1,13 @@
 #include "search/ranksearch.h"
 
+#include "platform/http.h"
+#include "search/offthread.h"
 #include "search/pagenumber.h"
+#include "search/pagescan.h"
 #include "search/searchprefix.h"
 #include "startup/modpub.h"
+
+#include <QScopeGuard>
 
 using namespace Qt::StringLiterals;
 
@@ -13,18 +18,31 @@ RankSearch::RankSearch(WindowOps &window, Fetch fetch, platform::Shell &shell)
 {
 }
 
-RankSearch::RankSearch(WindowOps &window, BodyFetch fetchBody, platform::Shell &shell)
-    : m_window(window)
-    , m_fetchBody(std::move(fetchBody))
-    , m_shell(shell)
-{
-}
-
 void RankSearch::run()
 {
-    const quint64 generation = ++m_generation;
-    const std::weak_ptr<void> alive = m_alive;
+    // A run under way gives way at its next yield; the loop of the click that
+    // started it then begins the new run, so the stack stays as it is.
+    ++m_generation;
+    m_runAgain = true;
+    if (m_running)
+        return;
 
+    const std::weak_ptr<void> alive = m_alive;
+    m_running = true;
+    const auto done = qScopeGuard([this, &alive] {
+        if (!alive.expired())
+            m_running = false;
+    });
+    while (m_runAgain) {
+        m_runAgain = false;
+        runOnce(m_generation, alive);
+        if (alive.expired())
+            return;
+    }
+}
+
+void RankSearch::runOnce(quint64 generation, const std::weak_ptr<void> &alive)
+{
     m_window.setResultText(QString());
     modPub::strKeyWord = m_window.keyWordText();
     modPub::strKeyUrl = m_window.urlText();
@@ -37,16 +55,38 @@ void RankSearch::run()
     const qint64 lastStart = 10 * qint64(modPub::lngMaxPage);
     const QString prefix = searchPrefix();
     for (qint64 start = 0; start <= lastStart; start += 10) {
-        // The keyword goes in as typed, unescaped.
+        // The keyword goes in as typed, so an "&" in it starts a new query
+        // parameter; the request percent-encodes, as UTF-8, only what cannot
+        // stand raw in an address (blanks, "#", non-ASCII characters).
         const QString pageAddress
             = prefix + modPub::strKeyWord + u"&start="_s + QString::number(start);
         m_window.setStatus(u"状态:"_s + pageAddress + u"..."_s);
         if (!yieldFor(generation, alive))
             return;
 
-        const PageScan scan = scanPageAt(pageAddress);
-        if (!scan.hit)
+        // The fetch runs on a copy of the fetch function, which stays valid
+        // even should the window's object go while the page is on its way.
+        PageBody page;
+        runOffThread([&page, &pageAddress, fetch = m_fetch] { page = fetch(pageAddress); });
+        // A close during the fetch has ended the run.
+        if (!isCurrent(generation, alive))
+            return;
+        if (!page.failure.isEmpty()) {
+            reportUnread(start, page.failure);
+            return;
+        }
+
+        // The site prefix is read afresh for every page, as the keyword is.
+        const PageScan scan = scanPage(page.bytes, modPub::strKeyUrl);
+        if (!scan.hit) {
+            // An error page (a refusal, a captcha) says nothing about the
+            // rank: only pages that were read may make "not found".
+            if (page.status >= 400) {
+                reportUnread(start, u"HTTP "_s + QString::number(page.status));
+                return;
+            }
             continue;
+        }
 
         m_window.setStatus(u"已发现，正在分析位置..."_s);
         if (!yieldFor(generation, alive))
@@ -57,8 +97,11 @@ void RankSearch::run()
         if (!yieldFor(generation, alive))
             return;
         if (m_window.openPageOption() != 0) {
-            m_shell.execute(m_window.nativeHandle(), u"open"_s, pageAddress, QString(), QString(),
-                platform::SW_SHOWNORMAL);
+            // The browser gets the address exactly as it went out, so that it
+            // shows the page that was read ("#" in a keyword is no fragment).
+            m_shell.execute(m_window.nativeHandle(), u"open"_s,
+                QString::fromLatin1(platform::HttpRequest::wireAddress(pageAddress)), QString(),
+                QString(), platform::SW_SHOWNORMAL);
         }
         return;
     }
@@ -66,17 +109,21 @@ void RankSearch::run()
     m_window.doEvents();
 }
 
+void RankSearch::reportUnread(qint64 start, const QString &cause)
+{
+    m_window.setStatus(u"状态:第"_s + QString::number(start / 10 + 1) + u"页读取失败："_s + cause);
+    m_window.doEvents();
+}
+
 void RankSearch::abandon()
 {
     ++m_generation;
+    m_runAgain = false;
 }
 
-PageScan RankSearch::scanPageAt(const QString &pageAddress) const
+bool RankSearch::isCurrent(quint64 generation, const std::weak_ptr<void> &alive) const
 {
-    // The site prefix is read afresh for every page, as the keyword is.
-    if (m_fetchBody)
-        return scanPage(m_fetchBody(pageAddress), modPub::strKeyUrl);
-    return scanPageText(m_fetch(pageAddress), modPub::strKeyUrl);
+    return !alive.expired() && m_generation == generation;
 }
 
 bool RankSearch::yieldFor(quint64 generation, const std::weak_ptr<void> &alive)
@@ -84,5 +131,5 @@ bool RankSearch::yieldFor(quint64 generation, const std::weak_ptr<void> &alive)
     m_window.doEvents();
     // A newer run (a Search click during the yield) or abandon() has taken
     // over; this run then leaves the status line and the result box alone.
-    return !alive.expired() && m_generation == generation;
+    return isCurrent(generation, alive);
 }

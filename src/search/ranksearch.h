@@ -1,10 +1,9 @@
 #pragma once
 
 #include "platform/shell.h"
-#include "search/pagescan.h"
+#include "search/pagefetch.h"
 #include "search/windowops.h"
 
-#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -16,31 +15,36 @@
 class RankSearch
 {
 public:
-    using Fetch = std::function<QString(const QString &strUrl)>;
-    // The page body as it arrived, undecoded (UTF-8); the empty array when
-    // the fetch failed. The search then scans the bytes as they are, which
-    // gives the same result as decoding them and is several times faster.
-    using BodyFetch = std::function<QByteArray(const QString &strUrl)>;
+    // Fetches one result page (GetBodyByXml). Called off the window's
+    // thread, one page at a time.
+    using Fetch = std::function<PageBody(const QString &strUrl)>;
 
     RankSearch(WindowOps &window, Fetch fetch, platform::Shell &shell);
-    RankSearch(WindowOps &window, BodyFetch fetchBody, platform::Shell &shell);
 
-    // Runs one search to its end. A run interrupted (at one of its yields)
-    // by a newer run, or by abandon(), ends as soon as control returns to it.
+    // The Search click: runs one search to its end. A click that arrives
+    // while a run is under way (at one of its yields) ends that run there,
+    // and a new run with the boxes as they are then starts once control is
+    // back in the first click: runs never nest, however many clicks come.
     void run();
-    // Ends every run under way at its next return from a yield.
+    // Ends every run under way at its next return from a yield or a fetch.
     void abandon();
 
 private:
-    PageScan scanPageAt(const QString &pageAddress) const;
+    // One run; returns at its end or as soon as a newer click or abandon()
+    // has taken over.
+    void runOnce(quint64 generation, const std::weak_ptr<void> &alive);
     // Yields; false when the run of that generation must end.
     bool yieldFor(quint64 generation, const std::weak_ptr<void> &alive);
+    bool isCurrent(quint64 generation, const std::weak_ptr<void> &alive) const;
+    // Ends the run on a page that could not be read.
+    void reportUnread(qint64 start, const QString &cause);
 
     WindowOps &m_window;
     Fetch m_fetch;
-    BodyFetch m_fetchBody;
     platform::Shell &m_shell;
     quint64 m_generation = 0;
+    bool m_running = false;
+    bool m_runAgain = false;
     // Expires with the object: a run whose yield outlived the window's
     // object ends without touching it.
     std::shared_ptr<void> m_alive = std::make_shared<char>();

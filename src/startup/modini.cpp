@@ -3,60 +3,58 @@
 #include "platform/codepage.h"
 #include "platform/profile.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace modIni {
 
 namespace {
 
+// The read buffer: the platform read fills at most 143 bytes of it and a NUL.
 constexpr qint32 bufferSize = 144;
 
-// Lead bytes of the file's code page open a double-byte character.
-bool isLeadByte(char byte)
+struct Read
 {
-    return uchar(byte) >= 0x81 && uchar(byte) <= 0xfe;
+    qint16 count; // as the read returns it: 0 for a missing or empty entry
+    QByteArray bytes; // the value, without any NUL among its bytes
+};
+
+Read readEntry(const QByteArray &section, const QByteArray &key)
+{
+    char buffer[bufferSize] = {};
+    // The read gets the empty text as its default: a missing entry and an empty one
+    // both give a count of 0.
+    const auto count = qint16(
+        platform::getPrivateProfileString(section, key, "", buffer, bufferSize, strIniFile));
+    QByteArray value(buffer, std::max<qint16>(count, 0));
+    value.replace('\0', QByteArrayView());
+    return { count, value };
 }
 
-// A value that does not decode as a whole is decoded character by character:
-// a double-byte character split by the read's size limit is dropped, any other
-// byte sequence the code page does not hold becomes U+FFFD, so one bad byte
-// costs one character and never the whole read.
+// A read cut by the buffer may end in the first byte of a double-byte
+// character; that byte is dropped. Any other byte sequence the code page does
+// not hold costs one character, never the whole read.
 QString decodeValue(QByteArrayView bytes, bool cut)
 {
-    try {
-        return platform::fromAnsi(bytes);
-    } catch (const std::runtime_error &) {
+    if (cut && !bytes.isEmpty()) {
+        qsizetype i = 0;
+        while (i < bytes.size() - 1)
+            i += platform::ansiCharLength(bytes, i);
+        if (i == bytes.size() - 1 && platform::isAnsiLeadByte(bytes[i]))
+            bytes.chop(1);
     }
-    QString text;
-    for (qsizetype i = 0; i < bytes.size();) {
-        const qsizetype length = (isLeadByte(bytes[i]) && i + 1 < bytes.size()) ? 2 : 1;
-        if (cut && length == 1 && i + 1 == bytes.size() && isLeadByte(bytes[i]))
-            break;
-        try {
-            text += platform::fromAnsi(bytes.sliced(i, length));
-            i += length;
-        } catch (const std::runtime_error &) {
-            // A lead byte with an invalid second byte: only the lead byte is lost.
-            text += QChar::ReplacementCharacter;
-            i += 1;
-        }
-    }
-    return text;
+    return platform::fromAnsiReplacing(bytes);
 }
 
 } // namespace
 
 QString GetIniValue(QString section, QString key, std::optional<QString> defaultValue)
 {
-    char buffer[bufferSize] = {};
     const QByteArray narrowSection = platform::toAnsi(section);
     const QByteArray narrowKey = platform::toAnsi(key);
-    // The read gets the empty text as its default: a missing entry and an empty one
-    // both give a count of 0.
-    const auto count = qint16(platform::getPrivateProfileString(
-        narrowSection, narrowKey, "", buffer, bufferSize, strIniFile));
+    const Read read = readEntry(narrowSection, narrowKey);
 
-    if (count <= 0) {
+    if (read.count <= 0) {
         // The caller's default goes back to the file; an absent one removes the entry.
         std::optional<QByteArray> narrowDefault;
         if (defaultValue)
@@ -66,11 +64,17 @@ QString GetIniValue(QString section, QString key, std::optional<QString> default
             strIniFile);
         return defaultValue.value_or(QString());
     }
+    return decodeValue(read.bytes, read.count == bufferSize - 1);
+}
 
-    // The value is the buffer's bytes up to the count, leaving out any NUL among them.
-    QByteArray value(buffer, count);
-    value.replace('\0', QByteArrayView());
-    return decodeValue(value, count == bufferSize - 1);
+std::optional<QString> readIniValue(QString section, QString key)
+{
+    const Read read = readEntry(platform::toAnsi(section), platform::toAnsi(key));
+    try {
+        return platform::fromAnsi(read.bytes);
+    } catch (const std::runtime_error &) {
+        return std::nullopt;
+    }
 }
 
 bool SetIniValue(QString section, QString key, QString value)

@@ -16,6 +16,10 @@ inline QString strIniFile;
 // returns empty text.
 QString GetIniValue(QString section, QString key, std::optional<QString> defaultValue = std::nullopt);
 
+// The entry's value without writing anything back: empty text for a missing
+// or empty entry, std::nullopt when its bytes are not text of the code page.
+std::optional<QString> readIniValue(QString section, QString key);
+
 // True when the write succeeded. A failed write leaves the file as it was.
 bool SetIniValue(QString section, QString key, QString value);
 

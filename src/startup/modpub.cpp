@@ -2,8 +2,12 @@
 
 #include "startup/modini.h"
 #include "startup/runtimeerror.h"
+#include "startup/settingsplace.h"
 #include "startup/strictnumber.h"
 
+#include <QFileInfo>
+
+#include <cstdio>
 #include <cstdlib>
 
 namespace modPub {
@@ -26,7 +30,13 @@ QString trimSpaces(const QString &text)
 
 std::function<void()> &endHandler()
 {
-    static std::function<void()> handler = [] { std::exit(EXIT_SUCCESS); };
+    // No static destructor or exit handler runs: a page transfer may still be
+    // under way on its own thread, inside libraries whose global state those
+    // would tear down under it. The settings are on disk before this point.
+    static std::function<void()> handler = [] {
+        std::fflush(nullptr);
+        std::quick_exit(EXIT_SUCCESS);
+    };
     return handler;
 }
 
@@ -62,6 +72,25 @@ void SetDefaultSettings()
     strKeyWord = QStringLiteral("网站排名查询");
     lngMaxPage = 20;
     strKeyUrl = QStringLiteral("http://www.example.com/");
+}
+
+void prepareSettings(const std::optional<QByteArray> &programFolder)
+{
+    const SettingsPlace place = settingsPlace(programFolder);
+    strAppPath = place.appPath;
+    modIni::strIniFile = place.iniFile;
+
+    // The settings file counts as present when it is an ordinary file; a
+    // folder of that name does not count.
+    if (QFileInfo(modIni::strIniFile).isFile()) {
+        LoadSettings();
+    } else {
+        SetDefaultSettings();
+        SaveSettings();
+    }
+    // Read without the side effects of GetIniValue: the program never writes it.
+    strSearchHost
+        = modIni::readIniValue(section, QStringLiteral("SearchHost")).value_or(QString()).trimmed();
 }
 
 QString appPathFromFolder(const QString &folder)

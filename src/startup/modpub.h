@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // The process-wide settings and the program's start and end.
 namespace modPub {
@@ -15,8 +17,13 @@ inline QString strAppPath;
 // text for the built-in host. Read at start-up, never written.
 inline QString strSearchHost;
 
-// The program's entry: settings path, settings, main window (not blocking).
+// The program's entry: prepareSettings for the program's own folder, then
+// the main window (not blocking).
 void Main();
+// The start-up sequence up to the main window: the settings file's place
+// (settingsplace.h), the settings from that file or, when there is none, the
+// defaults, which then create it; and the optional "SearchHost" entry.
+void prepareSettings(const std::optional<QByteArray> &programFolder);
 void LoadSettings();
 void SaveSettings();
 void SetDefaultSettings();

@@ -2,9 +2,19 @@
 
 #include "ui/unhandlederror.h"
 
+using namespace Qt::StringLiterals;
+
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv)
 {
+    // These name the program to the desktop: the application name is the
+    // window class that the desktop entry's StartupWMClass matches and, with
+    // no organisation name, the per-user configuration folder's name; the
+    // desktop file name ties the windows to their entry under Wayland.
+    setApplicationName(u"tolvaro"_s);
+    setApplicationVersion(u"1.0.0"_s);
+    setOrganizationDomain(u"tolvaro.example"_s);
+    setDesktopFileName(u"example.tolvaro.Tolvaro"_s);
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

@@ -5,6 +5,7 @@
 #include "ui/unhandlederror.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
@@ -70,6 +71,20 @@ void styleContactLabel(QLabel *label)
     label->setPalette(palette);
 }
 
+// The pointing hand, its fingertip the hot spot, from the image drawn for
+// the screen's density: the doubled one wherever a pixel of the layout is
+// more than one pixel of the screen. Qt's X11 back end shows a cursor image
+// pixel for pixel and reads the hot spot in the image's own pixels; the
+// others take it in the layout's pixels.
+QCursor handCursor(qreal screenRatio)
+{
+    const int scale = screenRatio > 1.0 ? 2 : 1;
+    QPixmap hand(scale == 2 ? u":/ui/hand@2x.png"_s : u":/ui/hand.png"_s);
+    hand.setDevicePixelRatio(scale);
+    const int hotSpotScale = QGuiApplication::platformName() == u"xcb"_s ? scale : 1;
+    return QCursor(hand, 6 * hotSpotScale, 0);
+}
+
 } // namespace
 
 frmAbout::frmAbout(platform::Shell &shell, QWidget *parent)
@@ -104,18 +119,25 @@ void frmAbout::createControls()
     m_label1 = newAutoSizeLabel(this, u"Label1"_s, 1080, 120, 180, QString());
     m_label2 = newAutoSizeLabel(this, u"Label2"_s, 1080, 480, 180, QString());
     newAutoSizeLabel(this, u"Label3"_s, 1080, 720, 180, u"主页:"_s);
-    m_label4 = newAutoSizeLabel(this, u"Label4"_s, 1560, 720, 180, QString());
+    m_label4 = newAutoSizeLabel(this, u"Label4"_s, 1560, 720, 180, QString(), QAccessible::Link);
     newAutoSizeLabel(this, u"Label5"_s, 1080, 960, 180, u"聊天:"_s);
-    m_label6 = newAutoSizeLabel(this, u"Label6"_s, 1560, 960, 180, QString());
+    m_label6 = newAutoSizeLabel(this, u"Label6"_s, 1560, 960, 180, QString(), QAccessible::Link);
     newAutoSizeLabel(this, u"Label7"_s, 1080, 1200, 180, u"邮箱:"_s);
-    m_label8 = newAutoSizeLabel(this, u"Label8"_s, 1560, 1200, 180, QString());
+    m_label8 = newAutoSizeLabel(this, u"Label8"_s, 1560, 1200, 180, QString(), QAccessible::Link);
     newAutoSizeLabel(this, u"Label9"_s, 1080, 1560, 180, u"2009-08-21"_s);
 
     // Only the web label carries the pointing hand; the load sequence hands it
     // on to the other two.
-    m_label4->setCursor(QCursor(QPixmap(u":/ui/hand.png"_s), 6, 0));
-    for (QLabel *contact : { m_label4, m_label6, m_label8 }) {
+    m_label4->setCursor(handCursor(devicePixelRatioF()));
+    // A screen reader tells where each link leads.
+    const std::pair<QLabel *, QString> contacts[] = {
+        { m_label4, webTarget },
+        { m_label6, messengerTarget },
+        { m_label8, mailTarget },
+    };
+    for (const auto &[contact, target] : contacts) {
         styleContactLabel(contact);
+        contact->setAccessibleDescription(target);
         contact->installEventFilter(this);
     }
 

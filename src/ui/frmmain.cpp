@@ -33,11 +33,29 @@ QString encodedTitle()
         + QChar(70) + u"BB"_s + QChar(37) + u"2%E%9"_s + u"D1AF%"_s;
 }
 
+// The 16 x 16 image is the icon as drawn; the larger ones of the same picture
+// serve screens of a higher density and the window switchers.
+QIcon programIcon()
+{
+    QIcon icon(u":/ui/tolvaro.png"_s);
+    for (const int size : { 24, 32, 48, 64, 128, 256 })
+        icon.addFile(u":/ui/icon/%1x%1/apps/example.tolvaro.Tolvaro.png"_s.arg(size));
+    return icon;
+}
+
 QLineEdit *newTextBox(QWidget *parent, const QString &objectName)
 {
     auto *box = new QLineEdit(parent);
     box->setObjectName(objectName);
     return box;
+}
+
+// A box is named after its caption as a screen reader should say it: without
+// the ideographic space that spreads the caption and without the colon.
+void nameAfterCaption(QLineEdit *box, QLabel *caption)
+{
+    caption->setBuddy(box);
+    box->setAccessibleName(caption->text().remove(u'\u3000').remove(u':'));
 }
 
 // Neither button is the window's default: Enter in a box presses nothing.
@@ -59,7 +77,7 @@ frmMain &frmMain::defaultInstance()
 }
 
 frmMain::frmMain()
-    : frmMain(RankSearch::BodyFetch(&GetBodyByXml), ui::desktopShell())
+    : frmMain(&GetBodyByXml, ui::desktopShell())
 {
 }
 
@@ -67,21 +85,9 @@ frmMain::frmMain(RankSearch::Fetch fetch, platform::Shell &shell)
     : m_shell(shell)
     , m_search(*this, std::move(fetch), shell)
 {
-    setUp();
-}
-
-frmMain::frmMain(RankSearch::BodyFetch fetch, platform::Shell &shell)
-    : m_shell(shell)
-    , m_search(*this, std::move(fetch), shell)
-{
-    setUp();
-}
-
-void frmMain::setUp()
-{
     setObjectName(u"frmMain"_s);
     useWindowFont(this);
-    setWindowIcon(QIcon(u":/ui/tolvaro.png"_s));
+    setWindowIcon(programIcon());
 
     createControls();
     load();
@@ -121,9 +127,14 @@ void frmMain::createControls()
     m_command2 = newButton(this, u"Command2"_s, u"关于(&A)"_s);
     m_command2->setGeometry(twipsRect(2880, 2040, 1815, 375));
 
-    m_lblStatus = newLabel(this, u"lblStatus"_s);
+    m_lblStatus = newLabel(this, u"lblStatus"_s, QAccessible::StatusBar);
     m_lblStatus->setText(u"状态:就绪"_s);
     m_lblStatus->setGeometry(twipsRect(0, 2760, 3615, 255));
+
+    nameAfterCaption(m_txtKeyWord, m_label1);
+    nameAfterCaption(m_txtPage, m_label4);
+    nameAfterCaption(m_txtUrl, m_label2);
+    nameAfterCaption(m_txtResult, m_label3);
 
     setTabOrder(m_txtKeyWord, m_txtPage);
     setTabOrder(m_txtPage, m_txtUrl);

@@ -27,7 +27,6 @@ public:
     frmMain();
     // A window with its own page fetch and shell (tests).
     frmMain(RankSearch::Fetch fetch, platform::Shell &shell);
-    frmMain(RankSearch::BodyFetch fetch, platform::Shell &shell);
     ~frmMain() override;
 
     QString keyWordText() const override;
@@ -46,7 +45,6 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void setUp();
     void createControls();
     void load();
     void dockStatusLine();

@@ -10,8 +10,8 @@
 #include <optional>
 
 // The entry reader and writer on well-formed files. Damaged, odd and
-// write-protected settings files are in test_profile_hostile.cpp; the reader's
-// buffer sizes are held by its fuzz target.
+// write-protected settings files are in tests/startup/; the reader's buffer
+// sizes are held by its fuzz target.
 namespace {
 
 const QDateTime longAgo(QDate(2001, 2, 3), QTime(4, 5, 6));
@@ -146,6 +146,49 @@ TEST_F(ProfileFile, ReplacedFileKeepsItsPermissions)
     EXPECT_TRUE(write("A", "k", "new"));
     const auto userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
     EXPECT_EQ(QFile::permissions(path()) & ~userBits, mode);
+}
+
+// A file with a byte-order mark keeps its form: values come out in the code
+// page, a write goes back in the file's own encoding, and every line it does
+// not change keeps its bytes, even where they are no valid text.
+TEST_F(ProfileFile, MarkedFilesAreEditedInTheirOwnEncoding)
+{
+    const auto utf16 = [](const std::u16string &text) {
+        QByteArray bytes("\xff\xfe");
+        for (const char16_t unit : text)
+            bytes += char(unit & 0xff) + QByteArray(1, char(unit >> 8));
+        return bytes;
+    };
+    const std::u16string loneSurrogate(1, char16_t(0xd800));
+    const struct
+    {
+        const char *name;
+        QByteArray before;
+        QByteArray after; // once k is set to 新 in code page 936 ("\xd0\xc2")
+    } cases[] = {
+        { "UTF-16", utf16(u"; 说明 \U0001F600\r\n[A]\r\nk=旧\r\nx=" + loneSurrogate + u"\r\n"),
+            utf16(u"; 说明 \U0001F600\r\n[A]\r\nk=新\r\nx=" + loneSurrogate + u"\r\n") },
+        { "UTF-16 with an odd last byte, new section", utf16(u"[B]\r\ny=" + loneSurrogate) + "\x41",
+            utf16(u"[B]\r\ny=" + loneSurrogate + u"\r\n[A]\r\nk=新\r\n") + "\x41" },
+        { "UTF-16 mark only", utf16(u""), utf16(u"[A]\r\nk=新\r\n") },
+        { "UTF-8, header on the first line",
+            "\xef\xbb\xbf[A]\r\nk=\xe6\x97\xa7\r\nbad=\xff\xe6\r\n",
+            "\xef\xbb\xbf[A]\r\nk=\xe6\x96\xb0\r\nbad=\xff\xe6\r\n" },
+        { "UTF-8 mark only", "\xef\xbb\xbf", "\xef\xbb\xbf[A]\r\nk=\xe6\x96\xb0\r\n" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(c.before);
+        EXPECT_TRUE(write("A", "k", "\xd0\xc2"));
+        EXPECT_EQ(readBytes().toHex(' '), c.after.toHex(' '));
+        EXPECT_EQ(read("A", "k"), QByteArray("\xd0\xc2"));
+    }
+
+    // Names and values outside ASCII; a character the code page lacks reads as "?".
+    writeBytes(utf16(u"[节]\r\n键=值 \U0001F600\r\n"));
+    EXPECT_EQ(read("\xbd\xda", "\xbc\xfc"), QByteArray("\xd6\xb5 ?"));
+    EXPECT_TRUE(write("\xbd\xda", "\xbc\xfc", std::nullopt));
+    EXPECT_EQ(readBytes(), utf16(u"[节]\r\n"));
 }
 
 } // namespace

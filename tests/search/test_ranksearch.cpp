@@ -1,6 +1,10 @@
+#include "platform/http.h"
+#include "search/pagefetch.h"
 #include "search/ranksearch.h"
 #include "startup/modpub.h"
+#include "support/coreapp.h"
 #include "support/doubles.h"
+#include "support/testserver.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -9,11 +13,11 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 using namespace Qt::StringLiterals;
 
-// The search over pages that a double serves, as the main window runs it (on
-// the page bytes). The text fetch is run against the demo engine.
+// The search over pages that a double serves, as the main window runs it.
 namespace {
 
 const QString prefix = u"http://127.0.0.1:8080/search?hl=zh-CN&newwindow=1&sa=N&q="_s;
@@ -27,11 +31,17 @@ QByteArray entries(int count, const QByteArray &to = "http://other.example/")
     return markup;
 }
 
+PageBody read(const QByteArray &bytes, int status = 200)
+{
+    return { bytes, status, QString() };
+}
+
 class RankSearchTest : public testing::Test
 {
 protected:
     void SetUp() override
     {
+        ensureCoreApplication();
         modPub::strSearchHost.clear();
         reset();
     }
@@ -51,27 +61,29 @@ protected:
 
     RankSearch &search()
     {
-        m_search = std::make_unique<RankSearch>(window,
-            RankSearch::BodyFetch([this](const QString &address) {
+        m_search = std::make_unique<RankSearch>(
+            window,
+            [this](const QString &address) {
                 requests.append(address);
-                return pages.value(address.sliced(address.lastIndexOf(u'=') + 1).toLongLong());
-            }),
+                const qint64 start = address.sliced(address.lastIndexOf(u'=') + 1).toLongLong();
+                return pages.value(start, read(QByteArray()));
+            },
             shell);
         return *m_search;
     }
 
     WindowDouble window;
     ShellDouble shell;
-    QHash<qint64, QByteArray> pages; // by start value; missing pages come back empty
+    QHash<qint64, PageBody> pages; // by start value; missing pages come back empty
     QStringList requests;
     std::unique_ptr<RankSearch> m_search;
 };
 
 TEST_F(RankSearchTest, FindsTheRankOnTheThirdPage)
 {
-    pages[0] = entries(10);
-    pages[10] = entries(10);
-    pages[20] = entries(4) + entries(1, site.toUtf8());
+    pages[0] = read(entries(10));
+    pages[10] = read(entries(10));
+    pages[20] = read(entries(4) + entries(1, site.toUtf8()));
     search().run();
 
     const QStringList addresses { prefix + u"关键词&start=0"_s, prefix + u"关键词&start=10"_s,
@@ -91,9 +103,9 @@ TEST_F(RankSearchTest, FindsTheRankOnTheThirdPage)
 
 TEST_F(RankSearchTest, WithoutAHitRequestsOneMorePageThanTheCount)
 {
-    window.keyWord = u"a b&c=d"_s; // goes out unescaped
+    window.keyWord = u"a b&c=d"_s; // the "&" starts a parameter of its own
     window.page = u"2"_s;
-    pages[0] = entries(10); // the fetches of the other two pages fail
+    pages[0] = read(entries(10)); // the other two pages are empty
     search().run();
 
     EXPECT_EQ(requests,
@@ -145,7 +157,7 @@ TEST_F(RankSearchTest, MatchesTheSitePrefixAsTyped)
         reset();
         window.url = c.prefix;
         window.page = u"1"_s;
-        pages[0] = c.page;
+        pages[0] = read(c.page);
         search().run();
         EXPECT_EQ(window.result, c.rank);
         EXPECT_EQ(window.statuses.last(),
@@ -157,7 +169,7 @@ TEST_F(RankSearchTest, MatchesTheSitePrefixAsTyped)
 TEST_F(RankSearchTest, OpensTheResultPageWhenTheOptionIsTicked)
 {
     window.keyWord = u"ABC"_s;
-    pages[10] = entries(1, site.toUtf8());
+    pages[10] = read(entries(1, site.toUtf8()));
     for (const int option : { 1, 2 }) {
         window.option = option;
         shell.calls.clear();
@@ -170,11 +182,107 @@ TEST_F(RankSearchTest, OpensTheResultPageWhenTheOptionIsTicked)
 TEST_F(RankSearchTest, ManyPagesNeedNoWrapAround)
 {
     window.page = u"3277"_s;
-    pages[32770] = entries(3) + entries(1, site.toUtf8());
+    pages[32770] = read(entries(3) + entries(1, site.toUtf8()));
     search().run();
     EXPECT_EQ(requests.size(), 3278);
     EXPECT_EQ(requests.last(), prefix + u"关键词&start=32770"_s);
     EXPECT_EQ(window.result, u"32774"_s);
+}
+
+// A page that could not be read, or an error page without the site, ends the
+// run: nothing after it is requested, nothing is shown as a rank and nothing
+// opens. An error page with the site is a hit like any other. Real exchanges,
+// through the fetch the window uses.
+TEST_F(RankSearchTest, UnreadPagesOfRealServersEndTheRun)
+{
+    QString closedHost;
+    {
+        TestServer server([](httplib::Server &, TestServer &) {});
+        closedHost = server.url(QString()).sliced(7);
+    }
+    // Serves the page of each start value as answer() makes it.
+    const auto engine = [](std::function<void(int start, httplib::Response &)> answer) {
+        return std::make_unique<TestServer>([answer](httplib::Server &http, TestServer &) {
+            http.Get("/search", [answer](const httplib::Request &request, httplib::Response &r) {
+                answer(std::stoi(request.get_param_value("start")), r);
+            });
+        });
+    };
+    const std::string hit = (entries(2) + entries(1, site.toUtf8())).toStdString();
+    const struct
+    {
+        const char *name;
+        std::unique_ptr<TestServer> server; // none: the host below
+        QString host;
+        int fetches;
+        int serverRequests;
+        QString status;
+    } cases[] = {
+        // The site on page 2 must not become rank 13 when page 1 was never seen.
+        { "page 1 cut short", engine([&hit](int start, httplib::Response &r) {
+             if (start == 0) {
+                 r.set_content_provider(
+                     100, "text/html", [](size_t, size_t, httplib::DataSink &sink) {
+                         sink.write("<html>", 6);
+                         return false;
+                     });
+             } else {
+                 r.set_content(hit, "text/html");
+             }
+         }),
+            QString(), 1, 1, u"状态:第1页读取失败：传输中断"_s },
+        { "refused", nullptr, closedHost, 1, 0, u"状态:第1页读取失败：无法连接 "_s + closedHost },
+        { "unknown host", nullptr, u"tolvaro.invalid"_s, 1, 0,
+            u"状态:第1页读取失败：无法连接 tolvaro.invalid:80"_s },
+        { "503 on page 2", engine([](int start, httplib::Response &r) {
+             r.status = start == 0 ? 200 : 503;
+             r.set_content(start == 0 ? entries(10).toStdString() : "busy", "text/html");
+         }),
+            QString(), 2, 2, u"状态:第2页读取失败：HTTP 503"_s },
+        { "error page with the site", engine([&hit](int, httplib::Response &r) {
+             r.status = 404;
+             r.set_content(hit, "text/html");
+         }),
+            QString(), 1, 1, u"状态:已经发现，位置:3"_s },
+        // Announces more than a page may hold.
+        { "over-size", engine([](int, httplib::Response &r) {
+             r.set_content_provider(
+                 64 << 20, "text/html", [](size_t, size_t, httplib::DataSink &) { return false; });
+         }),
+            QString(), 1, 1, u"状态:第1页读取失败：页面过大"_s },
+        // Page 2 redirects to itself: ten redirects are followed, then the run ends.
+        { "redirect loop", engine([](int start, httplib::Response &r) {
+             if (start == 0)
+                 r.set_content(entries(10).toStdString(), "text/html");
+             else
+                 r.set_redirect("/search?q=x&start=10");
+         }),
+            QString(), 2, 1 + 11, u"状态:第2页读取失败：重定向失败"_s },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        reset();
+        window.option = 1;
+        modPub::strSearchHost = c.server ? c.server->url(QString()) : c.host;
+        int fetches = 0;
+        RankSearch(
+            window,
+            [&fetches](const QString &address) {
+                ++fetches;
+                return GetBodyByXml(address);
+            },
+            shell)
+            .run();
+        EXPECT_EQ(fetches, c.fetches);
+        if (c.server) {
+            EXPECT_EQ(c.server->targets().size(), c.serverRequests);
+        }
+        EXPECT_EQ(window.statuses.last(), c.status);
+        EXPECT_EQ(shell.calls.size(), c.status.contains(u"位置"_s) ? 1 : 0);
+        if (!c.status.contains(u"位置"_s)) {
+            EXPECT_EQ(window.result, QString());
+        }
+    }
 }
 
 // A Search click during a yield: the newer run goes to its end and the
@@ -187,8 +295,8 @@ TEST_F(RankSearchTest, ANewerRunTakesOverAtAYield)
         reset();
         window.page = u"1"_s;
         window.option = 1;
-        pages[0] = entries(10);
-        pages[10] = entries(2) + entries(1, site.toUtf8());
+        pages[0] = read(entries(10));
+        pages[10] = read(entries(2) + entries(1, site.toUtf8()));
         RankSearch &running = search();
         window.onYield = [&] {
             if (window.yields != interruptedAt)

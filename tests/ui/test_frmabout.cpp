@@ -6,6 +6,7 @@
 #include "support/doubles.h"
 #include "windowtest.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -24,6 +25,7 @@ private Q_SLOTS:
     void init();
     void layout();
     void openedTwice();
+    void accessibility();
 
 private:
     // Opens the About window with the main window's button, runs inspect on
@@ -46,7 +48,7 @@ void TestFrmAbout::init()
     m_shell.calls.clear();
     MessageBox::clearShown();
     MessageBox::setDefaultAnswer(QMessageBox::Ok);
-    m_main = std::make_unique<frmMain>([](const QString &) { return QString(); }, m_shell);
+    m_main = std::make_unique<frmMain>([](const QString &) { return PageBody(); }, m_shell);
     m_main->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
 }
@@ -113,7 +115,10 @@ void TestFrmAbout::layout()
             if (c.contact) {
                 QCOMPARE(cursor.shape(), Qt::BitmapCursor);
                 QCOMPARE(cursor.hotSpot(), QPoint(6, 0));
-                QCOMPARE(cursor.pixmap().size(), QSize(32, 32));
+                // 32 x 32 in the layout's pixels, with a pixel of the image
+                // for each pixel of the screen.
+                QCOMPARE(cursor.pixmap().deviceIndependentSize(), QSizeF(32, 32));
+                QVERIFY(cursor.pixmap().devicePixelRatio() >= widget->devicePixelRatio());
                 QCOMPARE(widget->font().families().value(0), u"宋体"_s);
             }
             if (QTest::currentTestFailed())
@@ -165,6 +170,37 @@ void TestFrmAbout::openedTwice()
     QVERIFY(texts[1].contains(u"help@im.tolvaro.example"_s));
     QCOMPARE(m_shell.calls, expectedCalls);
     QVERIFY(MessageBox::shown().isEmpty());
+}
+
+// The contact labels are links that tell their targets and open them when
+// pressed from a screen reader; no other label is a link.
+void TestFrmAbout::accessibility()
+{
+    const QStringList contacts { u"Label4"_s, u"Label6"_s, u"Label8"_s };
+    QStringList targets;
+    openAbout([&](QWidget *about) {
+        for (QLabel *label : about->findChildren<QLabel *>()) {
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(label);
+            if (!contacts.contains(label->objectName())) {
+                QVERIFY(accessible->role() != QAccessible::Link);
+                continue;
+            }
+            QCOMPARE(accessible->role(), QAccessible::Link);
+            QCOMPARE(accessible->text(QAccessible::Name), label->text());
+            targets.append(accessible->text(QAccessible::Description));
+            QAccessibleActionInterface *actions = accessible->actionInterface();
+            QVERIFY(actions);
+            QCOMPARE(actions->actionNames(), QStringList(QAccessibleActionInterface::pressAction()));
+            actions->doAction(QAccessibleActionInterface::pressAction());
+        }
+    });
+
+    QCOMPARE(targets,
+        (QStringList { u"http://www.tolvaro.example/"_s, u"xmpp:help@im.tolvaro.example?message"_s,
+            u"mailto:support@tolvaro.example"_s }));
+    QCOMPARE(m_shell.calls.size(), 3);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY2(m_shell.calls[i].contains(u'|' + targets[i] + u'|'), qPrintable(m_shell.calls[i]));
 }
 
 QTEST_MAIN(TestFrmAbout)

@@ -16,7 +16,7 @@ struct DemoEngineOptions
     qsizetype pageBytes = 0;
     // The known site and the rank (1 = first entry of the first page) at
     // which every keyword's results list it.
-    QString site = QStringLiteral("http://www.tolvaro-demo.example/");
+    QString site = QStringLiteral("http://www.example.com/");
     int siteRank = 25;
     // 0 lets the system choose a free port.
     quint16 port = 0;

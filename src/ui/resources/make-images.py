@@ -1,14 +1,21 @@
 #!/usr/bin/env python3
-"""Writes the program's two images from the pixel art below:
+"""Writes the program's images from the pixel art and the drawing below:
 
-  tolvaro.png  16 x 16 window icon, palette image (at most 256 colours)
-  hand.png     32 x 32 pointing-hand cursor in black and white with a
-               transparent background; its hot spot is the fingertip at
-               column 6, row 0
+  tolvaro.png      16 x 16 window icon, palette image (at most 256 colours)
+  hand.png         32 x 32 pointing-hand cursor in black and white with a
+                   transparent background; its hot spot is the fingertip at
+                   column 6, row 0
+  hand@2x.png      the cursor at twice the size for high-density screens,
+                   enlarged so that slopes stay smooth and no grey appears;
+                   its fingertip is at column 12, row 0
+  the desktop icon set in dist/linux/icons/hicolor: the same picture as the
+  window icon, as a scalable SVG and as PNGs of 16 (the pixel art itself) to
+  256 pixels drawn from the SVG's shapes
 
-Run it from this folder after changing the art; the PNGs are committed.
+Run it from this folder after changing the art; the images are committed.
 """
 
+import os
 import struct
 import zlib
 
@@ -74,6 +81,30 @@ HAND = [
 ]
 
 
+# The window icon's picture as shapes on its 16 x 16 grid, painted in this
+# order: the handle under the lens, the lens, the three bars in it. Colours
+# are those of the pixel art.
+ICON_SHAPES = [
+    ('line', (9.0, 9.5), (14.0, 14.5), 3.0, ICON_PALETTE['#']),
+    ('line', (9.0, 9.5), (14.0, 14.5), 1.6, ICON_PALETTE['h']),
+    ('line', (9.6, 10.6), (13.3, 14.3), 0.6, ICON_PALETTE['H']),
+    ('circle', (6.0, 7.0), 6.0, ICON_PALETTE['#']),
+    ('circle', (6.0, 7.0), 5.0, ICON_PALETTE['w']),
+    ('rect', (3.0, 8.0), (1.0, 2.0), ICON_PALETTE['b']),
+    ('rect', (5.0, 6.0), (1.0, 4.0), ICON_PALETTE['g']),
+    ('rect', (8.0, 4.0), (1.0, 6.0), ICON_PALETTE['o']),
+]
+
+ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+APP_ID = 'example.tolvaro.Tolvaro'
+HICOLOR = os.path.join('..', '..', '..', 'dist', 'linux', 'icons', 'hicolor')
+
+
+def chunk(kind, data):
+    body = kind + data
+    return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body))
+
+
 def png(width, height, rows, palette):
     keys = list(palette)
     plte = b''.join(bytes(palette[k][:3]) for k in keys)
@@ -85,20 +116,116 @@ def png(width, height, rows, palette):
         assert len(line) == width, (y, line)
         raw += b'\0' + bytes(keys.index(c) for c in line)
 
-    def chunk(kind, data):
-        body = kind + data
-        return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body))
-
     header = struct.pack('>IIBBBBB', width, height, 8, 3, 0, 0, 0)
     return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'PLTE', plte)
             + chunk(b'tRNS', trns) + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
 
 
+def rgba_png(size, pixels):
+    raw = b''.join(b'\0' + b''.join(bytes(p) for p in pixels[y * size:(y + 1) * size])
+                   for y in range(size))
+    header = struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header)
+            + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+
+
+def covers(shape, x, y):
+    kind = shape[0]
+    if kind == 'circle':
+        (cx, cy), r = shape[1], shape[2]
+        return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+    if kind == 'rect':
+        (left, top), (w, h) = shape[1], shape[2]
+        return left <= x < left + w and top <= y < top + h
+    # A line with round ends: every point within half the width of the segment.
+    (x1, y1), (x2, y2), width = shape[1], shape[2], shape[3]
+    dx, dy = x2 - x1, y2 - y1
+    t = max(0.0, min(1.0, ((x - x1) * dx + (y - y1) * dy) / (dx * dx + dy * dy)))
+    return (x - x1 - t * dx) ** 2 + (y - y1 - t * dy) ** 2 <= width * width / 4
+
+
+def render(size, shapes, samples=4):
+    """The shapes at size x size pixels, each pixel the mean of samples x
+    samples points (the shapes are opaque, so colour and cover average apart)."""
+    unit = 16.0 / size
+    pixels = []
+    for py in range(size):
+        for px in range(size):
+            hits, total = 0, [0, 0, 0]
+            for sy in range(samples):
+                for sx in range(samples):
+                    x = (px + (sx + 0.5) / samples) * unit
+                    y = (py + (sy + 0.5) / samples) * unit
+                    for shape in reversed(shapes):
+                        if covers(shape, x, y):
+                            colour = shape[-1]
+                            hits += 1
+                            total = [t + c for t, c in zip(total, colour[:3])]
+                            break
+            n = samples * samples
+            pixels.append((0, 0, 0, 0) if hits == 0 else
+                          tuple(round(t / hits) for t in total) + (round(255 * hits / n),))
+    return pixels
+
+
+def svg(shapes):
+    def colour(c):
+        return '#%02x%02x%02x' % c[:3]
+
+    parts = []
+    for shape in shapes:
+        if shape[0] == 'circle':
+            (cx, cy), r = shape[1], shape[2]
+            parts.append(f'<circle cx="{cx:g}" cy="{cy:g}" r="{r:g}" fill="{colour(shape[3])}"/>')
+        elif shape[0] == 'rect':
+            (x, y), (w, h) = shape[1], shape[2]
+            parts.append(f'<rect x="{x:g}" y="{y:g}" width="{w:g}" height="{h:g}" '
+                         f'fill="{colour(shape[3])}"/>')
+        else:
+            (x1, y1), (x2, y2), width = shape[1], shape[2], shape[3]
+            parts.append(f'<line x1="{x1:g}" y1="{y1:g}" x2="{x2:g}" y2="{y2:g}" '
+                         f'stroke="{colour(shape[4])}" stroke-width="{width:g}" '
+                         f'stroke-linecap="round"/>')
+    return ('<svg xmlns="http://www.w3.org/2000/svg" width="16" height="16" '
+            'viewBox="0 0 16 16">\n  ' + '\n  '.join(parts) + '\n</svg>\n')
+
+
+def scale2x(rows):
+    """Twice the size, each pixel split in four by its neighbours: edges stay
+    one colour or the other, and stairs become smooth slopes."""
+    height, width = len(rows), max(len(r) for r in rows)
+    grid = [r.ljust(width, '.') for r in rows]
+
+    def at(x, y):
+        return grid[y][x] if 0 <= x < width and 0 <= y < height else '.'
+
+    out = []
+    for y in range(height):
+        top, bottom = '', ''
+        for x in range(width):
+            p, a, b, c, d = at(x, y), at(x, y - 1), at(x + 1, y), at(x - 1, y), at(x, y + 1)
+            top += (a if c == a and c != d and a != b else p) + (b if a == b and a != c and b != d else p)
+            bottom += (c if d == c and d != b and c != a else p) + (d if b == d and b != a and d != c else p)
+        out += [top, bottom]
+    return out
+
+
+def write(path, data):
+    os.makedirs(os.path.dirname(path) or '.', exist_ok=True)
+    with open(path, 'wb' if isinstance(data, bytes) else 'w') as f:
+        f.write(data)
+
+
 def main():
-    with open('tolvaro.png', 'wb') as f:
-        f.write(png(16, 16, ICON, ICON_PALETTE))
-    with open('hand.png', 'wb') as f:
-        f.write(png(32, 32, HAND, CURSOR_PALETTE))
+    icon = png(16, 16, ICON, ICON_PALETTE)
+    write('tolvaro.png', icon)
+    write('hand.png', png(32, 32, HAND, CURSOR_PALETTE))
+    write('hand@2x.png', png(64, 64, scale2x(HAND), CURSOR_PALETTE))
+
+    write(os.path.join(HICOLOR, 'scalable', 'apps', APP_ID + '.svg'), svg(ICON_SHAPES))
+    for size in ICON_SIZES:
+        data = icon if size == 16 else rgba_png(size, render(size, ICON_SHAPES))
+        write(os.path.join(HICOLOR, f'{size}x{size}', 'apps', APP_ID + '.png'), data)
 
 
 if __name__ == '__main__':

@@ -1,0 +1,45 @@
+# The Debian package, made from this build with `cpack -G DEB` into
+# tolvaro_1.0.0_amd64.deb. Its dependencies are read from the binaries.
+set(CPACK_PACKAGE_NAME tolvaro)
+set(CPACK_PACKAGE_VERSION 1.0.0)
+set(CPACK_PACKAGE_VENDOR "Tolvaro developers")
+set(CPACK_PACKAGE_CONTACT "maintainers <maintainers@users.noreply.c-seed-3d1b0b76.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find the rank of a web site in search engine results")
+set(CPACK_PACKAGE_DESCRIPTION [[
+Tolvaro answers one question: at which position does a web site first appear in
+a search engine's results for a keyword? It walks the result pages one after
+another and shows the rank of the first result that links to the site. The
+window is in Simplified Chinese.
+
+The package also holds tolvaro-demoengine, a small local search engine with
+made-up result pages for trying the program without the internet.]])
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION web)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://tolvaro.example/)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The window's texts are Chinese; under Wayland Qt needs its Wayland plugin.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# What Debian asks of every package: the terms in a copyright file, a
+# changelog and a manual page for each program, compressed without a time
+# stamp so that builds compare equal.
+install(FILES ${PROJECT_SOURCE_DIR}/dist/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+set(compressed)
+foreach (file changelog tolvaro.1 tolvaro-demoengine.1)
+    set(gz ${PROJECT_BINARY_DIR}/dist/${file}.gz)
+    add_custom_command(OUTPUT ${gz}
+        COMMAND gzip -n -9 -c ${PROJECT_SOURCE_DIR}/dist/debian/${file} > ${gz}
+        DEPENDS ${PROJECT_SOURCE_DIR}/dist/debian/${file}
+        VERBATIM)
+    list(APPEND compressed ${gz})
+endforeach()
+add_custom_target(debian_docs ALL DEPENDS ${compressed})
+install(FILES ${PROJECT_BINARY_DIR}/dist/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_BINARY_DIR}/dist/tolvaro.1.gz ${PROJECT_BINARY_DIR}/dist/tolvaro-demoengine.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+include(CPack)

@@ -1,0 +1,240 @@
+#include "platform/profile_text.h"
+
+#include "platform/codepage.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+constexpr char utf8Mark[] = "\xef\xbb\xbf";
+constexpr char utf16Mark[] = "\xff\xfe";
+// The file is read and a UTF-16 file written in pieces of this size, so that
+// neither needs a second copy of the whole file.
+constexpr qsizetype chunkSize = 1 << 20;
+
+void appendUtf8(QByteArray &text, char32_t code)
+{
+    if (code < 0x80) {
+        text += char(code);
+    } else if (code < 0x800) {
+        text += char(0xc0 | (code >> 6));
+        text += char(0x80 | (code & 0x3f));
+    } else if (code < 0x10000) {
+        text += char(0xe0 | (code >> 12));
+        text += char(0x80 | ((code >> 6) & 0x3f));
+        text += char(0x80 | (code & 0x3f));
+    } else {
+        text += char(0xf0 | (code >> 18));
+        text += char(0x80 | ((code >> 12) & 0x3f));
+        text += char(0x80 | ((code >> 6) & 0x3f));
+        text += char(0x80 | (code & 0x3f));
+    }
+}
+
+// UTF-16 units into the 8-bit text, fed one unit at a time across the pieces
+// of the file: a high surrogate waits for the unit after it.
+class UnitsToText
+{
+public:
+    explicit UnitsToText(QByteArray &text)
+        : m_text(text)
+    {
+    }
+
+    void put(char16_t unit)
+    {
+        if (m_high) {
+            const char16_t high = std::exchange(m_high, 0);
+            if (QChar::isLowSurrogate(unit)) {
+                appendUtf8(m_text, QChar::surrogateToUcs4(high, unit));
+                return;
+            }
+            appendUtf8(m_text, high);
+        }
+        if (QChar::isHighSurrogate(unit))
+            m_high = unit;
+        else
+            appendUtf8(m_text, unit);
+    }
+
+    void finish()
+    {
+        if (m_high)
+            appendUtf8(m_text, std::exchange(m_high, 0));
+    }
+
+private:
+    QByteArray &m_text;
+    char16_t m_high = 0;
+};
+
+// The 8-bit text of a UTF-16 file back into its units. That text is made by
+// UnitsToText and by UTF-8 of whole characters, so every sequence is whole;
+// a byte that starts none still gives one U+FFFD and nothing is read past the end.
+void appendUnits(QString &units, QByteArrayView text)
+{
+    for (qsizetype i = 0; i < text.size();) {
+        const auto lead = uchar(text[i]);
+        const qsizetype length = lead < 0x80 ? 1
+            : lead < 0xc0                    ? 0
+            : lead < 0xe0                    ? 2
+            : lead < 0xf0                    ? 3
+            : lead < 0xf5                    ? 4
+                                             : 0;
+        bool whole = length > 0 && i + length <= text.size();
+        char32_t code = length == 1 ? lead : lead & (0x7f >> length);
+        for (qsizetype k = 1; whole && k < length; ++k) {
+            whole = (uchar(text[i + k]) & 0xc0) == 0x80;
+            code = (code << 6) | (uchar(text[i + k]) & 0x3f);
+        }
+        if (!whole || code > 0x10ffff) {
+            units += QChar::ReplacementCharacter;
+            ++i;
+            continue;
+        }
+        if (code >= 0x10000) {
+            units += QChar::highSurrogate(code);
+            units += QChar::lowSurrogate(code);
+        } else {
+            units += QChar(char16_t(code));
+        }
+        i += length;
+    }
+}
+
+// Reads the units after the mark; an odd last byte is kept as the tail.
+bool readUnits(QFile &file, ProfileText &text)
+{
+    UnitsToText units(text.bytes);
+    int low = -1; // the first byte of a unit whose second is still to come
+    for (QByteArray chunk = file.read(chunkSize); !chunk.isEmpty(); chunk = file.read(chunkSize)) {
+        for (const char byte : chunk) {
+            if (low < 0) {
+                low = uchar(byte);
+            } else {
+                units.put(char16_t(low | uchar(byte) << 8));
+                low = -1;
+            }
+        }
+    }
+    units.finish();
+    if (low >= 0)
+        text.tail = QByteArray(1, char(low));
+    return file.error() == QFileDevice::NoError;
+}
+
+bool writeUnits(QSaveFile &file, QByteArrayView text)
+{
+    QString units;
+    QByteArray bytes;
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = std::min(text.size(), at + chunkSize);
+        while (end < text.size() && (uchar(text[end]) & 0xc0) == 0x80)
+            ++end;
+        units.clear();
+        appendUnits(units, text.sliced(at, end - at));
+        bytes.resize(units.size() * 2);
+        for (qsizetype i = 0; i < units.size(); ++i) {
+            bytes[2 * i] = char(units[i].unicode() & 0xff);
+            bytes[2 * i + 1] = char(units[i].unicode() >> 8);
+        }
+        if (file.write(bytes) != bytes.size())
+            return false;
+        at = end;
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArrayView ProfileText::text() const
+{
+    return form == ProfileForm::Utf8 ? QByteArrayView(bytes).sliced(sizeof utf8Mark - 1)
+                                     : QByteArrayView(bytes);
+}
+
+ProfileText readProfileText(const QString &path)
+{
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        return {};
+    ProfileText unreadable;
+    unreadable.state = ProfileText::State::Unreadable;
+    if (!info.isFile())
+        return unreadable;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable;
+    ProfileText text;
+    text.state = ProfileText::State::Read;
+    if (file.peek(2) == utf16Mark) {
+        text.form = ProfileForm::Utf16;
+        file.skip(2);
+        if (!readUnits(file, text))
+            return unreadable;
+        return text;
+    }
+    text.bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return unreadable;
+    if (text.bytes.startsWith(utf8Mark))
+        text.form = ProfileForm::Utf8;
+    return text;
+}
+
+bool writeProfileText(
+    const QString &path, const ProfileText &like, std::initializer_list<QByteArrayView> pieces)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const auto put = [&file](QByteArrayView bytes) {
+        return file.write(bytes.data(), bytes.size()) == bytes.size();
+    };
+    bool written = true;
+    if (like.form == ProfileForm::Utf8)
+        written = put(utf8Mark);
+    else if (like.form == ProfileForm::Utf16)
+        written = put(utf16Mark);
+    for (const QByteArrayView piece : pieces)
+        written
+            = written && (like.form == ProfileForm::Utf16 ? writeUnits(file, piece) : put(piece));
+    written = written && put(like.tail) && file.flush();
+    if (!written) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+QByteArray ansiToText(QByteArrayView ansi, ProfileForm form)
+{
+    return form == ProfileForm::Ansi ? ansi.toByteArray() : fromAnsiReplacing(ansi).toUtf8();
+}
+
+QByteArray textToAnsi(QByteArrayView text, ProfileForm form)
+{
+    switch (form) {
+    case ProfileForm::Ansi:
+        return text.toByteArray();
+    case ProfileForm::Utf8: {
+        // A U+FEFF at the start of a value is a character of the value, not a mark.
+        QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+        return toAnsi(QString(decoder.decode(text)));
+    }
+    case ProfileForm::Utf16:
+        break;
+    }
+    QString units;
+    appendUnits(units, text);
+    return toAnsi(units);
+}
+
+} // namespace platform
