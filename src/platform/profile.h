@@ -16,12 +16,11 @@ namespace platform {
 // the key is missing, into buffer: at most size - 1 bytes and a NUL. Returns
 // the number of bytes copied, without the NUL.
 qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
-                               QByteArrayView defaultValue, char *buffer, qint32 size,
-                               const QString &file);
+    QByteArrayView defaultValue, char *buffer, qint32 size, const QString &file);
 
 // Sets the entry; an absent value removes it. Returns false when the file
 // cannot be written, and then leaves it as it was.
 bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
-                               std::optional<QByteArrayView> value, const QString &file);
+    std::optional<QByteArrayView> value, const QString &file);
 
 } // namespace platform

@@ -18,7 +18,7 @@ public:
     virtual ~Shell() = default;
     // Nothing is reported: a target that cannot be opened is silently ignored.
     virtual void execute(WindowHandle owner, const QString &verb, const QString &file,
-                         const QString &parameters, const QString &directory, int showCommand)
+        const QString &parameters, const QString &directory, int showCommand)
         = 0;
 };
 

@@ -12,9 +12,9 @@ public:
     virtual ~WindowOps() = default;
 
     virtual QString keyWordText() const = 0; // txtKeyWord
-    virtual QString urlText() const = 0;     // txtUrl
-    virtual QString pageText() const = 0;    // txtPage
-    virtual QString resultText() const = 0;  // txtResult
+    virtual QString urlText() const = 0; // txtUrl
+    virtual QString pageText() const = 0; // txtPage
+    virtual QString resultText() const = 0; // txtResult
     virtual void setResultText(const QString &text) = 0;
     // lblStatus; shown as plain text.
     virtual void setStatus(const QString &text) = 0;

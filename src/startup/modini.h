@@ -14,7 +14,8 @@ inline QString strIniFile;
 // A missing or empty entry writes the default back to the same key and
 // returns it; an absent default (std::nullopt) removes an empty entry and
 // returns empty text.
-QString GetIniValue(QString section, QString key, std::optional<QString> defaultValue = std::nullopt);
+QString GetIniValue(
+    QString section, QString key, std::optional<QString> defaultValue = std::nullopt);
 
 // The entry's value without writing anything back: empty text for a missing
 // or empty entry, std::nullopt when its bytes are not text of the code page.

@@ -32,8 +32,8 @@ const Loaded saved { u"新词 key"_s, 7, u"http://new.example/"_s };
 
 QByteArray savedLines(const QByteArray &keyWordKey = "KeyWord")
 {
-    return keyWordKey + '=' + platform::toAnsi(saved.keyWord) + "\r\nMaxPage=7\r\nKeyUrl="
-        + saved.keyUrl.toLatin1() + "\r\n";
+    return keyWordKey + '=' + platform::toAnsi(saved.keyWord)
+        + "\r\nMaxPage=7\r\nKeyUrl=" + saved.keyUrl.toLatin1() + "\r\n";
 }
 
 // About 5 MB of other sections and entries.
@@ -146,8 +146,9 @@ protected:
 
     void expectOnlyTheFile() const
     {
-        EXPECT_EQ(QDir(m_dir.path()).entryList(
-                      QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+        EXPECT_EQ(
+            QDir(m_dir.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
             QStringList { u"TLV.INI"_s });
     }
 
@@ -162,8 +163,9 @@ void expectBytes(const QByteArray &actual, const QByteArray &expected)
         ++at;
     if (actual != expected)
         ADD_FAILURE() << "files differ from byte " << at << " (sizes " << actual.size() << " and "
-                      << expected.size() << "): got \"" << actual.mid(at, 40).toPercentEncoding().data()
-                      << "\", expected \"" << expected.mid(at, 40).toPercentEncoding().data() << '"';
+                      << expected.size() << "): got \""
+                      << actual.mid(at, 40).toPercentEncoding().data() << "\", expected \""
+                      << expected.mid(at, 40).toPercentEncoding().data() << '"';
 }
 
 TEST_F(HostileSettingsFile, LoadsWhatItCanAndSavesOnlyTheThreeEntries)

@@ -190,7 +190,8 @@ void TestFrmAbout::accessibility()
             targets.append(accessible->text(QAccessible::Description));
             QAccessibleActionInterface *actions = accessible->actionInterface();
             QVERIFY(actions);
-            QCOMPARE(actions->actionNames(), QStringList(QAccessibleActionInterface::pressAction()));
+            QCOMPARE(
+                actions->actionNames(), QStringList(QAccessibleActionInterface::pressAction()));
             actions->doAction(QAccessibleActionInterface::pressAction());
         }
     });

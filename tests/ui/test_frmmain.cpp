@@ -549,7 +549,8 @@ void TestFrmMain::accessibility()
     QTest::mouseClick(control(u"Command1"_s), Qt::LeftButton);
     QCOMPARE(m_fetched.size(), 2);
     QCOMPARE(namesAtFetch,
-        (QStringList { u"状态:"_s + m_fetched[0] + u"..."_s, u"状态:"_s + m_fetched[1] + u"..."_s }));
+        (QStringList {
+            u"状态:"_s + m_fetched[0] + u"..."_s, u"状态:"_s + m_fetched[1] + u"..."_s }));
     QCOMPARE(status->text(QAccessible::Name), u"状态:未发现"_s);
 }
 
