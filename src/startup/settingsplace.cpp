@@ -1,5 +1,6 @@
 #include "startup/settingsplace.h"
 
+#include "platform/folders.h"
 #include "startup/modpub.h"
 
 #include <QDir>
@@ -8,40 +9,11 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include <algorithm>
-#include <vector>
-
-#include <sys/stat.h>
-#include <unistd.h>
-
 namespace modPub {
 
 namespace {
 
 const QString fileName = QStringLiteral("TLV.INI");
-
-bool inGroup(gid_t group)
-{
-    if (group == ::getegid())
-        return true;
-    const int count = ::getgroups(0, nullptr);
-    std::vector<gid_t> groups(size_t(std::max(count, 0)));
-    const int filled = ::getgroups(count, groups.data());
-    return std::find(groups.begin(), groups.begin() + std::max(filled, 0), group)
-        != groups.begin() + std::max(filled, 0);
-}
-
-bool userMayWrite(const QByteArray &folder)
-{
-    struct stat info = {};
-    if (::stat(folder.constData(), &info) != 0 || !S_ISDIR(info.st_mode))
-        return false;
-    if (info.st_uid == ::geteuid())
-        return info.st_mode & S_IWUSR;
-    if (inGroup(info.st_gid))
-        return info.st_mode & S_IWGRP;
-    return info.st_mode & S_IWOTH;
-}
 
 // A copy of the bytes into a new file, so that it is the user's to write even
 // when the original is write-protected.
@@ -62,25 +34,6 @@ void copyBytes(const QString &from, const QString &to)
 
 } // namespace
 
-std::optional<QByteArray> programFolder()
-{
-    QByteArray path(4096, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t length = ::readlink("/proc/self/exe", path.data(), size_t(path.size()));
-        if (length < 0)
-            return std::nullopt;
-        if (length < path.size()) {
-            path.truncate(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return std::nullopt;
-    return path.first(std::max<qsizetype>(slash, 1));
-}
-
 SettingsPlace settingsPlace(const std::optional<QByteArray> &folder)
 {
     SettingsPlace place;
@@ -88,7 +41,7 @@ SettingsPlace settingsPlace(const std::optional<QByteArray> &folder)
     const bool named = folder && !folder->isEmpty() && QFile::encodeName(folderText) == *folder;
     if (named)
         place.appPath = appPathFromFolder(folderText);
-    if (named && userMayWrite(*folder)) {
+    if (named && platform::userMayWrite(*folder)) {
         place.iniFile = place.appPath + fileName;
         return place;
     }

@@ -11,20 +11,15 @@
 // folder for the application.
 namespace modPub {
 
-// The folder of the running program as the file system names it, in bytes
-// (no separator at its end but for the root folder), or nothing when the
-// system does not tell.
-std::optional<QByteArray> programFolder();
-
 struct SettingsPlace
 {
     QString appPath; // the program's folder with its separator; empty when it has no name as text
     QString iniFile; // empty when there is no folder for the settings at all
 };
 
-// The place for a program in `folder`. Whether the user may write there is
-// read from the permission bits for the user's own class (owner, group or
-// others), so the superuser is judged like anyone else. A folder whose name
+// The place for a program in `folder` (as platform::programFolder gives it).
+// Whether the user may write there is read from the permission bits, so the
+// superuser is judged like anyone else. A folder whose name
 // does not convert to text and back unchanged cannot be used: the per-user
 // file is taken and no other folder. The per-user file is made at its first
 // use, as a byte-for-byte copy of a TLV.INI beside the program when there is one.

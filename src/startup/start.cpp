@@ -1,13 +1,13 @@
 #include "startup/modpub.h"
-#include "startup/settingsplace.h"
 
+#include "platform/folders.h"
 #include "ui/frmmain.h"
 
 namespace modPub {
 
 void Main()
 {
-    prepareSettings(programFolder());
+    prepareSettings(platform::programFolder());
     frmMain::defaultInstance().show();
 }
 
