@@ -1,5 +1,6 @@
 #include "ui/application.h"
 
+#include "platform/termination.h"
 #include "ui/unhandlederror.h"
 
 using namespace Qt::StringLiterals;
@@ -15,6 +16,11 @@ Application::Application(int &argc, char **argv)
     setApplicationVersion(u"1.0.0"_s);
     setOrganizationDomain(u"tolvaro.example"_s);
     setDesktopFileName(u"example.tolvaro.Tolvaro"_s);
+
+    // Asked to end (the desktop session ends, Ctrl+C in a terminal), the
+    // program closes its windows as the user would, so the main window's
+    // close saves the settings before the program ends.
+    platform::onTerminationRequest([] { closeAllWindows(); });
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

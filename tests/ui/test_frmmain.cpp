@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <memory>
 #include <stdexcept>
 
@@ -91,6 +92,8 @@ private Q_SLOTS:
     void layout();
     void closeSavesSettings_data();
     void closeSavesSettings();
+    void endRequestClosesAndSaves_data();
+    void endRequestClosesAndSaves();
     void statusLineDocks();
     void keyboard();
     void windowPaintsWhileAPageLoads();
@@ -251,6 +254,28 @@ void TestFrmMain::closeSavesSettings()
     QCOMPARE(saved(u"KeyWord"_s), u"网站 排名"_s); // blanks around a value are not read back
     QCOMPARE(saved(u"MaxPage"_s), savedPage);
     QCOMPARE(saved(u"KeyUrl"_s), u"http://www.tolvaro.example/"_s);
+}
+
+void TestFrmMain::endRequestClosesAndSaves_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("end of the desktop session") << SIGTERM;
+    QTest::newRow("terminal closed") << SIGHUP;
+    QTest::newRow("Ctrl+C") << SIGINT;
+}
+
+void TestFrmMain::endRequestClosesAndSaves()
+{
+    QFETCH(int, signal);
+
+    QVERIFY(openWindow());
+    control<QLineEdit>(u"txtKeyWord"_s)->setText(u"网站排名"_s);
+
+    QVERIFY(::raise(signal) == 0);
+
+    QTRY_COMPARE(m_ends, 1);
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(saved(u"KeyWord"_s), u"网站排名"_s);
 }
 
 void TestFrmMain::statusLineDocks()
