@@ -46,8 +46,14 @@ void onTerminationRequest(std::function<void()> handler)
     action.sa_handler = noteSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int signal : { SIGTERM, SIGHUP, SIGINT })
+    for (const int signal : { SIGTERM, SIGHUP, SIGINT }) {
+        // A signal the program was started to ignore (nohup, a job in the
+        // background of a script) stays ignored.
+        struct sigaction previous = {};
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
+            continue;
         ::sigaction(signal, &action, nullptr);
+    }
 }
 
 } // namespace platform

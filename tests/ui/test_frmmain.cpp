@@ -582,6 +582,11 @@ void TestFrmMain::accessibility()
 // The program's own application object, in place of the plain one of QTEST_MAIN.
 int main(int argc, char *argv[])
 {
+    // The program keeps a signal ignored that it was started to ignore (a job
+    // in the background of a script starts with Ctrl+C ignored); the end
+    // requests are tested however the test was started.
+    for (const int signal : { SIGTERM, SIGHUP, SIGINT })
+        std::signal(signal, SIG_DFL);
     Application app(argc, argv);
     TestFrmMain test;
     return QTest::qExec(&test, argc, argv);
