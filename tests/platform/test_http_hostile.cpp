@@ -160,9 +160,8 @@ TEST(HostilePeers, UnreachablePeersAreNamed)
         int port;
     } cases[] = {
         { closed, HttpFailure::CannotConnect, u"127.0.0.1"_s, closedPort },
-        // A reserved name that never resolves.
-        { u"http://tolvaro.invalid/search"_s, HttpFailure::CannotConnect, u"tolvaro.invalid"_s,
-            80 },
+        { u"http://"_s + unresolvableHost() + u"/search"_s, HttpFailure::CannotConnect,
+            unresolvableHost(), 80 },
         { u"ftp://127.0.0.1/"_s, HttpFailure::BadAddress, QString(), 0 },
     };
     for (const auto &c : cases) {

@@ -232,8 +232,8 @@ TEST_F(RankSearchTest, UnreadPagesOfRealServersEndTheRun)
          }),
             QString(), 1, 1, u"状态:第1页读取失败：传输中断"_s },
         { "refused", nullptr, closedHost, 1, 0, u"状态:第1页读取失败：无法连接 "_s + closedHost },
-        { "unknown host", nullptr, u"tolvaro.invalid"_s, 1, 0,
-            u"状态:第1页读取失败：无法连接 tolvaro.invalid:80"_s },
+        { "unknown host", nullptr, unresolvableHost(), 1, 0,
+            u"状态:第1页读取失败：无法连接 "_s + unresolvableHost() + u":80"_s },
         { "503 on page 2", engine([](int start, httplib::Response &r) {
              r.status = start == 0 ? 200 : 503;
              r.set_content(start == 0 ? entries(10).toStdString() : "busy", "text/html");

@@ -40,3 +40,11 @@ private:
     struct Private;
     std::unique_ptr<Private> d;
 };
+
+// A host name that never resolves: reserved (under .invalid), and with a first
+// label of 64 characters, one more than a name may have, so that the resolver
+// refuses it at once without asking a name server: nothing leaves the machine.
+inline QString unresolvableHost()
+{
+    return QString(64, u'x') + QStringLiteral(".invalid");
+}
