@@ -1,4 +1,5 @@
 #include "platform/profile.h"
+#include "support/files.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -31,11 +32,7 @@ protected:
         ASSERT_TRUE(file.setFileTime(longAgo, QFileDevice::FileModificationTime));
     }
 
-    QByteArray readBytes() const
-    {
-        QFile file(path());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    QByteArray readBytes() const { return fileBytes(path()); }
 
     QByteArray read(QByteArrayView section, QByteArrayView key, QByteArrayView defaultValue = "",
         qint32 size = 144) const

@@ -1,5 +1,6 @@
 #include "startup/modini.h"
 #include "startup/modpub.h"
+#include "support/files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -25,16 +26,10 @@ protected:
 
     void writeBytes(const QByteArray &bytes)
     {
-        QFile file(modIni::strIniFile);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(bytes), bytes.size());
+        ASSERT_TRUE(writeFileBytes(modIni::strIniFile, bytes));
     }
 
-    QByteArray readBytes() const
-    {
-        QFile file(modIni::strIniFile);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    QByteArray readBytes() const { return fileBytes(modIni::strIniFile); }
 
     QTemporaryDir m_dir;
 };

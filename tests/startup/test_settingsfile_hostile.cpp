@@ -1,6 +1,7 @@
 #include "platform/codepage.h"
 #include "startup/modini.h"
 #include "startup/modpub.h"
+#include "support/files.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,16 +115,10 @@ protected:
 
     static void writeBytes(const QByteArray &bytes)
     {
-        QFile file(modIni::strIniFile);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(bytes), bytes.size());
+        ASSERT_TRUE(writeFileBytes(modIni::strIniFile, bytes));
     }
 
-    static QByteArray readBytes()
-    {
-        QFile file(modIni::strIniFile);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    static QByteArray readBytes() { return fileBytes(modIni::strIniFile); }
 
     static void expectLoaded(const Loaded &expected)
     {

@@ -1,6 +1,7 @@
 #include "platform/codepage.h"
 #include "startup/modini.h"
 #include "startup/modpub.h"
+#include "support/files.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -53,17 +54,11 @@ protected:
 
     void start() const { start(QFile::encodeName(program())); }
 
-    static QByteArray bytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
+    static QByteArray bytes(const QString &path) { return fileBytes(path); }
 
     static void put(const QString &path, const QByteArray &content)
     {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_EQ(file.write(content), content.size());
+        ASSERT_TRUE(writeFileBytes(path, content));
     }
 
     QStringList programFiles() const
