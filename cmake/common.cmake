@@ -8,6 +8,13 @@ target_compile_definitions(tolvaro_common INTERFACE
     QT_NO_CONTEXTLESS_CONNECT
     QT_NO_KEYWORDS)
 
+# Windows: one self-contained program for Windows 7 and later, needing no DLL
+# beyond the system's own.
+if (WIN32)
+    target_compile_definitions(tolvaro_common INTERFACE _WIN32_WINNT=0x0601 WINVER=0x0601)
+    target_link_options(tolvaro_common INTERFACE -static -static-libgcc -static-libstdc++)
+endif()
+
 option(TOLVARO_WERROR "Treat warnings as errors" OFF)
 if (TOLVARO_WERROR)
     target_compile_options(tolvaro_common INTERFACE -Werror)

@@ -3,9 +3,16 @@
 # feature switches the library was built with; pkg-config hands over both.
 include_guard(GLOBAL)
 
-find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
-pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET GLOBAL cpp-httplib)
-
 add_library(tolvaro_httplib INTERFACE)
-target_link_libraries(tolvaro_httplib INTERFACE PkgConfig::HTTPLIB Threads::Threads)
+
+if (WIN32)
+    # The Windows build uses the library's header alone, with its defaults.
+    find_path(HTTPLIB_INCLUDE_DIR httplib.h REQUIRED)
+    target_include_directories(tolvaro_httplib SYSTEM INTERFACE ${HTTPLIB_INCLUDE_DIR})
+    target_link_libraries(tolvaro_httplib INTERFACE ws2_32 Threads::Threads)
+else()
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET GLOBAL cpp-httplib)
+    target_link_libraries(tolvaro_httplib INTERFACE PkgConfig::HTTPLIB Threads::Threads)
+endif()

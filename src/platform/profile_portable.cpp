@@ -1,4 +1,4 @@
-#include "platform/profile.h"
+#include "platform/profile_portable.h"
 
 #include "platform/codepage.h"
 #include "platform/profile_text.h"
@@ -15,7 +15,7 @@
 // byte of a double-byte character; only "]" and the letters can, which is why
 // names are scanned character-wise. In the text of a Unicode file no byte
 // below 0x80 is ever part of another character.
-namespace platform {
+namespace platform::portable {
 
 namespace {
 
@@ -316,4 +316,4 @@ bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
     return writeProfileText(file, content, { text.first(from), insert, text.sliced(to) });
 }
 
-} // namespace platform
+} // namespace platform::portable

@@ -59,6 +59,21 @@ mkdir -p "$work" "$cache"
 cd "$work"
 log() { echo "== $(date +%T) $*"; }
 
+# Unpacks a source package without Debian's patches into folder $2. The
+# newest version the mirror still serves is taken: a security archive may
+# list a version whose files it no longer holds.
+unpack() {
+    local version
+    for version in $(apt-cache showsrc "$1" | sed -n 's/^Version: *//p' | sort -ruV); do
+        if apt-get source -q --download-only "$1=$version" >/dev/null 2>&1; then
+            dpkg-source -x --skip-patches "$1_${version#*:}.dsc" "$2" >/dev/null
+            return
+        fi
+    done
+    echo "no source of $1 could be fetched" >&2
+    exit 1
+}
+
 # The toolchain file the dependencies are built with; the project uses the
 # same file (cmake/windows-toolchain.cmake) and finds the dependencies here.
 toolchain="$root/cmake/windows-toolchain.cmake"
@@ -67,16 +82,14 @@ common=(-G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain"
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$cache")
 
 log "zlib $zlib_version"
-apt-get source -q --download-only zlib >/dev/null
-dpkg-source -x --skip-patches zlib_*.dsc zlib-src >/dev/null
+unpack zlib zlib-src
 cmake -S zlib-src -B zlib-build "${common[@]}" >/dev/null
 cmake --build zlib-build --target zlibstatic -j"$jobs" >/dev/null
 install -D -m644 zlib-build/libzlibstatic.a "$cache/lib/libz.a"
-install -m644 zlib-src/zlib.h zlib-build/zconf.h -t "$cache/include"
+install -D -m644 -t "$cache/include" zlib-src/zlib.h zlib-build/zconf.h
 
 log "curl $curl_version"
-apt-get source -q --download-only curl >/dev/null
-dpkg-source -x --skip-patches curl_*.dsc curl-src >/dev/null
+unpack curl curl-src
 cmake -S curl-src -B curl-build "${common[@]}" \
     -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF -DBUILD_CURL_EXE=OFF -DENABLE_MANUAL=OFF \
     -DCURL_USE_SCHANNEL=ON -DCURL_USE_OPENSSL=OFF -DCURL_ZLIB=ON \
@@ -94,13 +107,11 @@ cmake --build gtest-build -j"$jobs" >/dev/null
 cmake --install gtest-build >/dev/null
 
 log "cpp-httplib $httplib_version (the header alone)"
-apt-get source -q --download-only cpp-httplib >/dev/null
-dpkg-source -x --skip-patches cpp-httplib_*.dsc httplib-src >/dev/null
-install -m644 httplib-src/httplib.h -t "$cache/include"
+unpack cpp-httplib httplib-src
+install -D -m644 -t "$cache/include" httplib-src/httplib.h
 
 log "Qt $qt_version (about 15 minutes on two cores)"
-apt-get source -q --download-only qt6-base >/dev/null
-dpkg-source -x --skip-patches qt6-base_*.dsc qt-src >/dev/null
+unpack qt6-base qt-src
 # Upstream and security fixes only; Debian's packaging patches stay out.
 for p in $(grep -v '^#' qt-src/debian/patches/series | grep -E '^(cve|upstream_|remove_privacy_breaches)' || true); do
     patch -d qt-src -p1 -s <"qt-src/debian/patches/$p"

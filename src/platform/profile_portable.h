@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+
+// The settings-file rules of profile.h in the program's own code: the whole
+// of them where the platform has no such functions, and on Windows for the
+// files whose form the platform's own functions do not read (a UTF-8 or a
+// big-endian UTF-16 byte-order mark), so that such a file is never damaged.
+namespace platform::portable {
+
+qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
+    QByteArrayView defaultValue, char *buffer, qint32 size, const QString &file);
+
+bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
+    std::optional<QByteArrayView> value, const QString &file);
+
+} // namespace platform::portable
