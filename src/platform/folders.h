@@ -22,6 +22,11 @@ bool isInstallFolder(const QString &folder);
 // when it is no folder.
 bool userOwnsWritableFolder(const QString &folder);
 
+// Whether the file belongs to the current user, to the owner of its folder or
+// to the superuser: not one that another user put into a folder that everyone
+// may write. Its settings can be trusted only then.
+bool trustedFile(const QString &path);
+
 // Whether a write really works in the folder: a file of its own is made,
 // written and removed (the bits do not tell a read-only mount or a full disk).
 bool writeWorks(const QString &folder);
