@@ -4,7 +4,6 @@
 #include "platform/files.h"
 #include "platform/profile_text.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
