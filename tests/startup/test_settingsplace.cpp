@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <vector>
@@ -209,7 +210,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        m_cwd = QByteArray(::getcwd(nullptr, 0));
+        char *cwd = ::getcwd(nullptr, 0);
+        m_cwd = QByteArray(cwd);
+        std::free(cwd);
         m_home = qgetenv("HOME");
         m_xdg = qgetenv("XDG_CONFIG_HOME");
     }
