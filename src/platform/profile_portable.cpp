@@ -1,9 +1,9 @@
 #include "platform/profile_portable.h"
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 #include "platform/profile_text.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -208,15 +208,6 @@ QByteArrayView unquoted(QByteArrayView value)
     return value;
 }
 
-// The permission bits themselves, not what the current user may do, so that a
-// read-only file is left alone even by a user whom the system would let write.
-bool hasWriteBit(const QString &path)
-{
-    constexpr QFileDevice::Permissions anyWrite
-        = QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    return (QFile::permissions(path) & anyWrite) != 0;
-}
-
 } // namespace
 
 qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
@@ -268,8 +259,9 @@ bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
         return true;
     if (exists && !hasWriteBit(file))
         return false;
+    // The folder's name is cut from the file's as text: the name's bytes stay as they are.
     const QString folder = QFileInfo(file).absolutePath();
-    if (!QFileInfo(folder).isDir() || !hasWriteBit(folder))
+    if (!hasWriteBit(folder))
         return false;
 
     const ProfileForm form = content.form;

@@ -1,10 +1,9 @@
 #include "platform/profile_text.h"
 
 #include "platform/codepage.h"
+#include "platform/files.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -130,7 +129,7 @@ bool readUnits(QFile &file, ProfileText &text)
     return file.error() == QFileDevice::NoError;
 }
 
-bool writeUnits(QSaveFile &file, QByteArrayView text)
+bool writeUnits(QIODevice &file, QByteArrayView text)
 {
     QString units;
     QByteArray bytes;
@@ -162,15 +161,13 @@ QByteArrayView ProfileText::text() const
 
 ProfileText readProfileText(const QString &path)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
+    QFile file;
+    const OpenResult opened = openForReading(path, file);
+    if (opened == OpenResult::Missing)
         return {};
     ProfileText unreadable;
     unreadable.state = ProfileText::State::Unreadable;
-    if (!info.isFile())
-        return unreadable;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (opened == OpenResult::Failed)
         return unreadable;
     ProfileText text;
     text.state = ProfileText::State::Read;
@@ -192,26 +189,20 @@ ProfileText readProfileText(const QString &path)
 bool writeProfileText(
     const QString &path, const ProfileText &like, std::initializer_list<QByteArrayView> pieces)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const auto put = [&file](QByteArrayView bytes) {
-        return file.write(bytes.data(), bytes.size()) == bytes.size();
-    };
-    bool written = true;
-    if (like.form == ProfileForm::Utf8)
-        written = put(utf8Mark);
-    else if (like.form == ProfileForm::Utf16)
-        written = put(utf16Mark);
-    for (const QByteArrayView piece : pieces)
-        written
-            = written && (like.form == ProfileForm::Utf16 ? writeUnits(file, piece) : put(piece));
-    written = written && put(like.tail) && file.flush();
-    if (!written) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return replaceFile(path, [&like, &pieces](QIODevice &file) {
+        const auto put = [&file](QByteArrayView bytes) {
+            return file.write(bytes.data(), bytes.size()) == bytes.size();
+        };
+        bool written = true;
+        if (like.form == ProfileForm::Utf8)
+            written = put(utf8Mark);
+        else if (like.form == ProfileForm::Utf16)
+            written = put(utf16Mark);
+        for (const QByteArrayView piece : pieces)
+            written = written
+                && (like.form == ProfileForm::Utf16 ? writeUnits(file, piece) : put(piece));
+        return written && put(like.tail);
+    });
 }
 
 QByteArray ansiToText(QByteArrayView ansi, ProfileForm form)

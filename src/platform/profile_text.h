@@ -34,7 +34,7 @@ struct ProfileText
 };
 
 // Only an ordinary file is read: a pipe would wait for a writer and a device
-// such as /dev/zero would never end.
+// such as /dev/zero would never end. Names are used as files.h says.
 ProfileText readProfileText(const QString &path);
 
 // Replaces the file whole with the pieces of text joined, in the form of

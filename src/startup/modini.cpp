@@ -59,9 +59,10 @@ QString GetIniValue(QString section, QString key, std::optional<QString> default
         std::optional<QByteArray> narrowDefault;
         if (defaultValue)
             narrowDefault = platform::toAnsi(*defaultValue);
-        platform::writePrivateProfileString(narrowSection, narrowKey,
-            narrowDefault ? std::optional<QByteArrayView>(*narrowDefault) : std::nullopt,
-            strIniFile);
+        if (!iniReadOnly)
+            platform::writePrivateProfileString(narrowSection, narrowKey,
+                narrowDefault ? std::optional<QByteArrayView>(*narrowDefault) : std::nullopt,
+                strIniFile);
         return defaultValue.value_or(QString());
     }
     return decodeValue(read.bytes, read.count == bufferSize - 1);
@@ -79,8 +80,9 @@ std::optional<QString> readIniValue(QString section, QString key)
 
 bool SetIniValue(QString section, QString key, QString value)
 {
-    return platform::writePrivateProfileString(
-        platform::toAnsi(section), platform::toAnsi(key), platform::toAnsi(value), strIniFile);
+    return !iniReadOnly
+        && platform::writePrivateProfileString(
+            platform::toAnsi(section), platform::toAnsi(key), platform::toAnsi(value), strIniFile);
 }
 
 } // namespace modIni

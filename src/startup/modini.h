@@ -9,6 +9,9 @@
 namespace modIni {
 
 inline QString strIniFile;
+// Set for a settings file that is read but never written (see settingsplace.h):
+// GetIniValue writes nothing back and SetIniValue fails.
+inline bool iniReadOnly = false;
 
 // The entry's value (cut to its first 143 bytes in the file's code page).
 // A missing or empty entry writes the default back to the same key and

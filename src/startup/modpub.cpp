@@ -1,11 +1,10 @@
 #include "startup/modpub.h"
 
+#include "platform/files.h"
 #include "startup/modini.h"
 #include "startup/runtimeerror.h"
 #include "startup/settingsplace.h"
 #include "startup/strictnumber.h"
-
-#include <QFileInfo>
 
 #include <cstdio>
 #include <cstdlib>
@@ -74,15 +73,16 @@ void SetDefaultSettings()
     strKeyUrl = QStringLiteral("http://www.example.com/");
 }
 
-void prepareSettings(const std::optional<QByteArray> &programFolder)
+void prepareSettings(const std::optional<QString> &programFolder)
 {
     const SettingsPlace place = settingsPlace(programFolder);
     strAppPath = place.appPath;
     modIni::strIniFile = place.iniFile;
+    modIni::iniReadOnly = place.readOnly;
 
     // The settings file counts as present when it is an ordinary file; a
     // folder of that name does not count.
-    if (QFileInfo(modIni::strIniFile).isFile()) {
+    if (platform::fileExists(modIni::strIniFile)) {
         LoadSettings();
     } else {
         SetDefaultSettings();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 #include <functional>
@@ -23,7 +22,7 @@ void Main();
 // The start-up sequence up to the main window: the settings file's place
 // (settingsplace.h), the settings from that file or, when there is none, the
 // defaults, which then create it; and the optional "SearchHost" entry.
-void prepareSettings(const std::optional<QByteArray> &programFolder);
+void prepareSettings(const std::optional<QString> &programFolder);
 void LoadSettings();
 void SaveSettings();
 void SetDefaultSettings();

@@ -1,59 +1,62 @@
 #include "startup/settingsplace.h"
 
+#include "platform/files.h"
 #include "platform/folders.h"
 #include "startup/modpub.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
 
 namespace modPub {
 
 namespace {
 
-const QString fileName = QStringLiteral("TLV.INI");
+const QString fileName = u"TLV.INI"_s;
 
 // A copy of the bytes into a new file, so that it is the user's to write even
 // when the original is write-protected.
 void copyBytes(const QString &from, const QString &to)
 {
-    QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
+    QFile source;
+    if (platform::openForReading(from, source) != platform::OpenResult::Opened)
         return;
     const QByteArray bytes = source.readAll();
-    QSaveFile target(to);
-    if (source.error() != QFileDevice::NoError || !target.open(QIODevice::WriteOnly))
+    if (source.error() != QFileDevice::NoError)
         return;
-    if (target.write(bytes) == bytes.size())
-        target.commit();
-    else
-        target.cancelWriting();
+    platform::replaceFile(
+        to, [&bytes](QIODevice &target) { return target.write(bytes) == bytes.size(); });
 }
 
 } // namespace
 
-SettingsPlace settingsPlace(const std::optional<QByteArray> &folder)
+SettingsPlace settingsPlace(const std::optional<QString> &folder)
 {
     SettingsPlace place;
-    const QString folderText = folder ? QFile::decodeName(*folder) : QString();
-    const bool named = folder && !folder->isEmpty() && QFile::encodeName(folderText) == *folder;
-    if (named)
-        place.appPath = appPathFromFolder(folderText);
-    if (named && platform::userMayWrite(*folder)) {
-        place.iniFile = place.appPath + fileName;
+    if (folder && !folder->isEmpty())
+        place.appPath = appPathFromFolder(*folder);
+    const QString besideProgram = place.appPath.isEmpty() ? QString() : place.appPath + fileName;
+    const bool hasFile = !besideProgram.isEmpty() && platform::fileExists(besideProgram);
+    const bool planted = hasFile && !platform::trustedFile(besideProgram);
+
+    if (!besideProgram.isEmpty() && !planted && !platform::isInstallFolder(*folder)
+        && platform::userOwnsWritableFolder(*folder) && platform::writeWorks(*folder)) {
+        place.iniFile = besideProgram;
         return place;
     }
 
-    const QString userFolder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    if (userFolder.isEmpty())
+    const std::optional<QString> userFolder = platform::userConfigFolder(u"tolvaro"_s);
+    if (userFolder && platform::makeUserFolder(*userFolder)) {
+        place.iniFile = *userFolder + u'/' + fileName;
+        if (hasFile && !planted && !platform::fileExists(place.iniFile))
+            copyBytes(besideProgram, place.iniFile);
         return place;
-    QDir().mkpath(userFolder);
-    place.iniFile = QDir(userFolder).filePath(fileName);
-    const QString shipped = place.appPath + fileName;
-    if (named && !QFileInfo::exists(place.iniFile) && QFileInfo(shipped).isFile())
-        copyBytes(shipped, place.iniFile);
+    }
+
+    if (hasFile && !planted) {
+        place.iniFile = besideProgram;
+        place.readOnly = true;
+    }
     return place;
 }
 

@@ -1,28 +1,33 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 #include <optional>
 
-// Where the settings file lies. TLV.INI beside the program while the user may
-// write the program's folder (a portable copy); otherwise, as for a program
-// installed where users cannot write, TLV.INI in the user's configuration
-// folder for the application.
+// Where the settings file lies.
+//
+// Portable: TLV.INI beside the program, when the program is not an installed
+// copy, the user owns its folder and may write it by its permission bits (so
+// the superuser is judged like anyone else), and a write there really works.
+// Otherwise per-user: TLV.INI in the user's configuration folder for the
+// application, made for the user alone; its first start copies the bytes of a
+// TLV.INI beside the program when there is one. When the user has no usable
+// configuration folder, a TLV.INI beside the program is read but never
+// written, and without one nothing is written anywhere.
+//
+// A TLV.INI beside the program that another user put into a folder everyone
+// may write is never used: it is not the user's, nor the administrator's.
 namespace modPub {
 
 struct SettingsPlace
 {
-    QString appPath; // the program's folder with its separator; empty when it has no name as text
-    QString iniFile; // empty when there is no folder for the settings at all
+    QString appPath; // the program's folder with its separator; empty when it is not known
+    QString iniFile; // empty when there is no settings file to read or write
+    bool readOnly = false; // the file is read and never written
 };
 
 // The place for a program in `folder` (as platform::programFolder gives it).
-// Whether the user may write there is read from the permission bits, so the
-// superuser is judged like anyone else. A folder whose name
-// does not convert to text and back unchanged cannot be used: the per-user
-// file is taken and no other folder. The per-user file is made at its first
-// use, as a byte-for-byte copy of a TLV.INI beside the program when there is one.
-SettingsPlace settingsPlace(const std::optional<QByteArray> &folder);
+// Makes the per-user folder and file when they are the place and missing.
+SettingsPlace settingsPlace(const std::optional<QString> &folder);
 
 } // namespace modPub
