@@ -6,6 +6,8 @@
 #include "startup/settingsplace.h"
 #include "startup/strictnumber.h"
 
+#include <QDir>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -95,7 +97,8 @@ void prepareSettings(const std::optional<QString> &programFolder)
 
 QString appPathFromFolder(const QString &folder)
 {
-    const QChar separator = u'/';
+    // The platform's own separator: "\\" on Windows.
+    const QChar separator = QDir::separator();
     return folder.endsWith(separator) ? folder : folder + separator;
 }
 

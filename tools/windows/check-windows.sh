@@ -1,0 +1,80 @@
+#!/bin/bash
+# Runs the real tolvaro.exe under Wine, with its windows on a virtual display,
+# as a user of a Chinese Windows system would:
+#   - a portable copy in a folder with a Chinese name makes TLV.INI beside
+#     itself with the defaults in code page 936; a keyword typed into the
+#     window is saved when the window closes and read at the next start;
+#   - the end of the Windows session closes the window and saves the settings;
+#   - the same program under the Programs folder keeps its settings in the
+#     user's application-data folder and writes nothing beside itself.
+#
+#   tools/windows/check-windows.sh [build folder]   (default build-windows)
+set -euo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+build="$(cd "${1:-$root/build-windows}" && pwd)"
+sh "$root/tools/install-deps.sh" xvfb xdotool
+
+work="$(mktemp -d)"
+display=":$((100 + RANDOM % 100))"
+cleanup() {
+    WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
+    kill "${xvfb:-}" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+"$root/tools/windows/wineprefix.sh" "$work/prefix"
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 DISPLAY="$display"
+drive="$WINEPREFIX/drive_c"
+appdata="$drive/users/$(id -un)/AppData/Roaming"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+waitFor() { # waitFor <what> <test command...>
+    local what="$1"; shift
+    for _ in $(seq 150); do "$@" && return 0; sleep 0.2; done
+    fail "$what"
+}
+running() { pgrep -f 'tolvaro\.exe' >/dev/null; }
+start() { wine "$1" >/dev/null 2>&1 & waitFor "the window of $1 appears" xdotool search --class 'tolvaro.exe'; }
+closeWindow() { wine taskkill /im tolvaro.exe >/dev/null 2>&1; waitFor "the program ends" sh -c '! pgrep -f "tolvaro\.exe" >/dev/null'; }
+endSession() { wineboot --end-session >/dev/null 2>&1 || true; waitFor "the program ends with the session" sh -c '! pgrep -f "tolvaro\.exe" >/dev/null'; }
+entry() { iconv -f GBK -t UTF-8 "$1" | tr -d '\r' | sed -n "s/^$2=//p"; }
+
+echo "== A portable copy keeps its settings beside itself, in code page 936"
+portable="$drive/工具"
+mkdir -p "$portable"
+cp "$build/tolvaro.exe" "$portable/"
+start "C:\\工具\\tolvaro.exe"
+waitFor "TLV.INI is made beside the program" test -f "$portable/TLV.INI"
+printf '[APPLICATION]\r\nKeyWord=网站排名查询\r\nMaxPage=20\r\nKeyUrl=http://www.example.com/\r\n' \
+    | iconv -f UTF-8 -t GBK | cmp - "$portable/TLV.INI" || fail "the first start writes the defaults in code page 936"
+# The keyword box has the focus at the start.
+xdotool search --class 'tolvaro.exe' windowactivate --sync 2>/dev/null || true
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 20 'rank check'
+closeWindow
+[ "$(entry "$portable/TLV.INI" KeyWord)" = "rank check" ] || fail "the typed keyword is saved at the close"
+
+echo "== The next start reads them; the end of the session saves them"
+start "C:\\工具\\tolvaro.exe"
+sleep 1
+# Changed behind the program's back: the end of the session writes what the window holds.
+sed -i 's/^KeyWord=.*/KeyWord=changed\r/' "$portable/TLV.INI"
+endSession
+[ "$(entry "$portable/TLV.INI" KeyWord)" = "rank check" ] || fail "the end of the session saves the settings"
+
+echo "== An installed copy keeps them in the user's application-data folder"
+installed="$drive/Program Files/Tolvaro"
+mkdir -p "$installed"
+cp "$build/tolvaro.exe" "$installed/"
+printf '[APPLICATION]\r\nKeyWord=shipped\r\nMaxPage=3\r\n' >"$installed/TLV.INI"
+start "C:\\Program Files\\Tolvaro\\tolvaro.exe"
+waitFor "TLV.INI is made in the application-data folder" test -f "$appdata/tolvaro/TLV.INI"
+closeWindow
+[ "$(entry "$appdata/tolvaro/TLV.INI" KeyWord)" = shipped ] || fail "the user's file is seeded from the shipped one"
+[ "$(entry "$installed/TLV.INI" KeyWord)" = shipped ] && [ "$(ls "$installed")" = "TLV.INI
+tolvaro.exe" ] || fail "nothing is written beside the installed program"
+
+echo "All Windows checks passed."
