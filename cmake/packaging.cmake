@@ -1,7 +1,23 @@
 # The Debian package, made from this build with `cpack -G DEB` into
-# tolvaro_1.0.0_amd64.deb. Its dependencies are read from the binaries.
+# tolvaro_<version>_amd64.deb. Its dependencies are read from the binaries.
+# The Windows build makes its zip and installer instead (dist/windows).
+if (WIN32)
+    return()
+endif()
+
+# The changelog is the history of releases, each entry written by hand; the
+# newest must be the version being built, or the package would describe
+# another release than the one it holds. Checked again whenever it changes.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/dist/debian/changelog)
+file(STRINGS ${PROJECT_SOURCE_DIR}/dist/debian/changelog newest LIMIT_COUNT 1)
+string(REPLACE "." "\\." version_pattern ${PROJECT_VERSION})
+if (NOT newest MATCHES "^tolvaro \\(${version_pattern}\\) ")
+    message(FATAL_ERROR "dist/debian/changelog: the newest entry is not version ${PROJECT_VERSION}"
+        " (project(VERSION) in CMakeLists.txt); add an entry for it:\n  ${newest}")
+endif()
+
 set(CPACK_PACKAGE_NAME tolvaro)
-set(CPACK_PACKAGE_VERSION 1.0.0)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tolvaro developers")
 set(CPACK_PACKAGE_CONTACT "maintainers <maintainers@users.noreply.c-seed-3d1b0b76.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find the rank of a web site in search engine results")
@@ -26,14 +42,20 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # What Debian asks of every package: the terms in a copyright file, a
 # changelog and a manual page for each program, compressed without a time
-# stamp so that builds compare equal.
+# stamp so that builds compare equal. The manual pages' headers name the
+# version as @PROJECT_VERSION@, filled in here.
 install(FILES ${PROJECT_SOURCE_DIR}/dist/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+foreach (page tolvaro.1 tolvaro-demoengine.1)
+    configure_file(${PROJECT_SOURCE_DIR}/dist/debian/${page} ${PROJECT_BINARY_DIR}/dist/${page} @ONLY)
+endforeach()
 set(compressed)
-foreach (file changelog tolvaro.1 tolvaro-demoengine.1)
-    set(gz ${PROJECT_BINARY_DIR}/dist/${file}.gz)
+foreach (file ${PROJECT_SOURCE_DIR}/dist/debian/changelog
+        ${PROJECT_BINARY_DIR}/dist/tolvaro.1 ${PROJECT_BINARY_DIR}/dist/tolvaro-demoengine.1)
+    cmake_path(GET file FILENAME name)
+    set(gz ${PROJECT_BINARY_DIR}/dist/${name}.gz)
     add_custom_command(OUTPUT ${gz}
-        COMMAND gzip -n -9 -c ${PROJECT_SOURCE_DIR}/dist/debian/${file} > ${gz}
-        DEPENDS ${PROJECT_SOURCE_DIR}/dist/debian/${file}
+        COMMAND gzip -n -9 -c ${file} > ${gz}
+        DEPENDS ${file}
         VERBATIM)
     list(APPEND compressed ${gz})
 endforeach()

@@ -12,7 +12,8 @@ echo "== Package"
 cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
 cmake --build build-package -j"$(nproc)"
 (cd build-package && cpack -G DEB)
-deb=build-package/tolvaro_1.0.0_amd64.deb
+version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-package/CMakeCache.txt)"
+deb="build-package/tolvaro_${version}_amd64.deb"
 
 work="$(mktemp -d)"
 pids=()

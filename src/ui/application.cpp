@@ -13,7 +13,7 @@ Application::Application(int &argc, char **argv)
     // no organisation name, the per-user configuration folder's name; the
     // desktop file name ties the windows to their entry under Wayland.
     setApplicationName(u"tolvaro"_s);
-    setApplicationVersion(u"1.0.0"_s);
+    setApplicationVersion(QStringLiteral(TOLVARO_VERSION));
     setOrganizationDomain(u"tolvaro.example"_s);
     setDesktopFileName(u"example.tolvaro.Tolvaro"_s);
 

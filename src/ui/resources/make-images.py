@@ -11,6 +11,10 @@
   the desktop icon set in dist/linux/icons/hicolor: the same picture as the
   window icon, as a scalable SVG and as PNGs of 16 (the pixel art itself) to
   256 pixels drawn from the SVG's shapes
+  dist/windows/tolvaro.ico, the program's icon on Windows: the same images
+                   at 16 to 256 pixels in one file, the smaller ones as
+                   32-bit bitmaps with a transparency mask, the 256-pixel one
+                   as PNG
 
 Run it from this folder after changing the art; the images are committed.
 """
@@ -96,8 +100,10 @@ ICON_SHAPES = [
 ]
 
 ICON_SIZES = (16, 24, 32, 48, 64, 128, 256)
+ICO_SIZES = (16, 24, 32, 48, 64, 256)
 APP_ID = 'example.tolvaro.Tolvaro'
 HICOLOR = os.path.join('..', '..', '..', 'dist', 'linux', 'icons', 'hicolor')
+ICO = os.path.join('..', '..', '..', 'dist', 'windows', 'tolvaro.ico')
 
 
 def chunk(kind, data):
@@ -127,6 +133,35 @@ def rgba_png(size, pixels):
     header = struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)
     return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header)
             + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b''))
+
+
+def dib(size, pixels):
+    """A 32-bit bitmap as an icon holds it: the header gives twice the height
+    (colour rows and mask rows), both bottom-up; the mask marks the fully
+    transparent pixels for programs that ignore the alpha channel."""
+    header = struct.pack('<IiiHHIIiiII', 40, size, 2 * size, 1, 32, 0, 0, 0, 0, 0, 0)
+    colour = b''.join(bytes((b, g, r, a)) for y in reversed(range(size))
+                      for r, g, b, a in pixels[y * size:(y + 1) * size])
+    stride = (size + 31) // 32 * 4
+    mask = b''
+    for y in reversed(range(size)):
+        row = bytearray(stride)
+        for x in range(size):
+            if pixels[y * size + x][3] == 0:
+                row[x // 8] |= 0x80 >> (x % 8)
+        mask += bytes(row)
+    return header + colour + mask
+
+
+def ico(images):
+    """An icon file of (size, image data) entries."""
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = len(out) + 16 * len(images)
+    for size, data in images:
+        side = 0 if size == 256 else size
+        out += struct.pack('<BBBBHHII', side, side, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    return out + b''.join(data for _, data in images)
 
 
 def covers(shape, x, y):
@@ -223,9 +258,15 @@ def main():
     write('hand@2x.png', png(64, 64, scale2x(HAND), CURSOR_PALETTE))
 
     write(os.path.join(HICOLOR, 'scalable', 'apps', APP_ID + '.svg'), svg(ICON_SHAPES))
+    pixels = {16: [ICON_PALETTE[c] for row in ICON for c in row.ljust(16, '.')]}
     for size in ICON_SIZES:
-        data = icon if size == 16 else rgba_png(size, render(size, ICON_SHAPES))
+        if size != 16:
+            pixels[size] = render(size, ICON_SHAPES)
+        data = icon if size == 16 else rgba_png(size, pixels[size])
         write(os.path.join(HICOLOR, f'{size}x{size}', 'apps', APP_ID + '.png'), data)
+
+    write(ICO, ico([(size, rgba_png(size, pixels[size]) if size == 256 else dib(size, pixels[size]))
+                    for size in ICO_SIZES]))
 
 
 if __name__ == '__main__':
