@@ -119,7 +119,8 @@ bool isUtf16(ProfileForm form)
 // odd last byte is kept as the tail.
 bool readUnits(QFile &file, ProfileText &text)
 {
-    const int lowShift = text.form == ProfileForm::Utf16Be ? 8 : 0;
+    // Where the first byte of a unit goes: the low half, or the high half of a big-endian unit.
+    const int firstShift = text.form == ProfileForm::Utf16Be ? 8 : 0;
     UnitsToText units(text.bytes);
     int first = -1; // the first byte of a unit whose second is still to come
     for (QByteArray chunk = file.read(chunkSize); !chunk.isEmpty(); chunk = file.read(chunkSize)) {
@@ -127,7 +128,7 @@ bool readUnits(QFile &file, ProfileText &text)
             if (first < 0) {
                 first = uchar(byte);
             } else {
-                units.put(char16_t(first << lowShift | uchar(byte) << (8 - lowShift)));
+                units.put(char16_t(first << firstShift | uchar(byte) << (8 - firstShift)));
                 first = -1;
             }
         }
@@ -140,6 +141,7 @@ bool readUnits(QFile &file, ProfileText &text)
 
 bool writeUnits(QSaveFile &file, QByteArrayView text, ProfileForm form)
 {
+    // Where a unit's low byte goes: first, or second in a big-endian file.
     const qsizetype lowAt = form == ProfileForm::Utf16Be ? 1 : 0;
     QString units;
     QByteArray bytes;

@@ -160,7 +160,6 @@ TEST_F(ProfileFile, MarkedFilesAreEditedInTheirOwnEncoding)
         }
         return bytes;
     };
-    const auto utf16be = [&utf16](const std::u16string &text) { return utf16(text, true); };
     const std::u16string loneSurrogate(1, char16_t(0xd800));
     const struct
     {
@@ -174,12 +173,12 @@ TEST_F(ProfileFile, MarkedFilesAreEditedInTheirOwnEncoding)
             utf16(u"[B]\r\ny=" + loneSurrogate + u"\r\n[A]\r\nk=新\r\n") + "\x41" },
         { "UTF-16 mark only", utf16(u""), utf16(u"[A]\r\nk=新\r\n") },
         { "UTF-16 big-endian",
-            utf16be(u"; 说明 \U0001F600\r\n[A]\r\nk=旧\r\nx=" + loneSurrogate + u"\r\n"),
-            utf16be(u"; 说明 \U0001F600\r\n[A]\r\nk=新\r\nx=" + loneSurrogate + u"\r\n") },
+            utf16(u"; 说明 \U0001F600\r\n[A]\r\nk=旧\r\nx=" + loneSurrogate + u"\r\n", true),
+            utf16(u"; 说明 \U0001F600\r\n[A]\r\nk=新\r\nx=" + loneSurrogate + u"\r\n", true) },
         { "UTF-16 big-endian with an odd last byte, new section",
-            utf16be(u"[B]\r\ny=" + loneSurrogate) + "\x41",
-            utf16be(u"[B]\r\ny=" + loneSurrogate + u"\r\n[A]\r\nk=新\r\n") + "\x41" },
-        { "UTF-16 big-endian mark only", utf16be(u""), utf16be(u"[A]\r\nk=新\r\n") },
+            utf16(u"[B]\r\ny=" + loneSurrogate, true) + "\x41",
+            utf16(u"[B]\r\ny=" + loneSurrogate + u"\r\n[A]\r\nk=新\r\n", true) + "\x41" },
+        { "UTF-16 big-endian mark only", utf16(u"", true), utf16(u"[A]\r\nk=新\r\n", true) },
         { "UTF-8, header on the first line",
             "\xef\xbb\xbf[A]\r\nk=\xe6\x97\xa7\r\nbad=\xff\xe6\r\n",
             "\xef\xbb\xbf[A]\r\nk=\xe6\x96\xb0\r\nbad=\xff\xe6\r\n" },

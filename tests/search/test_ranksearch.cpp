@@ -191,9 +191,10 @@ TEST_F(RankSearchTest, ManyPagesNeedNoWrapAround)
 }
 
 // A page that could not be read, an error page without the site or a
-// redirect that was not followed ends the run: nothing after it is requested, nothing is shown as a
-// rank and nothing opens. An error page with the site is a hit like any other. Real exchanges,
-// through the fetch the window uses.
+// redirect that was not followed ends the run: nothing after it is
+// requested, nothing is shown as a rank and nothing opens. An error page with
+// the site is a hit like any other. Real exchanges, through the fetch the
+// window uses.
 TEST_F(RankSearchTest, UnreadPagesOfRealServersEndTheRun)
 {
     QString closedHost;

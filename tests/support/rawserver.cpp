@@ -43,8 +43,10 @@ struct RawServer::Private
     {
         for (;;) {
             const socket_t client = accept(listener, nullptr, nullptr);
-            if (stopping)
+            if (stopping) {
+                closeSocket(client);
                 break;
+            }
             // The reply goes out once the request's header is in, so that the
             // client is not cut off while it still sends.
             QByteArray request;
@@ -55,8 +57,9 @@ struct RawServer::Private
                     break;
                 request.append(buffer, qsizetype(got));
             }
-            send(client, reply.constData(), int(reply.size()), 0);
+            // Counted first: the client may have its reply before send() returns.
             ++answered;
+            send(client, reply.constData(), int(reply.size()), 0);
             closeSocket(client);
         }
     }
