@@ -60,18 +60,23 @@ QByteArray upper(QByteArrayView text)
     return result;
 }
 
-// UTF-16 little-endian as UTF-8; a surrogate without its partner, which UTF-8
-// cannot hold, becomes U+FFFD, and an odd last byte is no character.
-QByteArray utf16ToUtf8(QByteArrayView bytes)
+// UTF-16 in either byte order as UTF-8; a surrogate without its partner,
+// which UTF-8 cannot hold, becomes U+FFFD, and an odd last byte is no character.
+QByteArray utf16ToUtf8(QByteArrayView bytes, bool bigEndian)
 {
+    const auto unitAt = [bytes, bigEndian](qsizetype i) {
+        const auto first = uchar(bytes[i]);
+        const auto second = uchar(bytes[i + 1]);
+        return bigEndian ? char16_t(first << 8 | second) : char16_t(first | second << 8);
+    };
     QString text;
     for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
-        const char16_t unit = char16_t(uchar(bytes[i]) | uchar(bytes[i + 1]) << 8);
+        const char16_t unit = unitAt(i);
         const bool pairs = i + 3 < bytes.size() && QChar::isHighSurrogate(unit)
-            && QChar::isLowSurrogate(char16_t(uchar(bytes[i + 2]) | uchar(bytes[i + 3]) << 8));
+            && QChar::isLowSurrogate(unitAt(i + 2));
         if (pairs) {
             text += QChar(unit);
-            text += QChar(char16_t(uchar(bytes[i + 2]) | uchar(bytes[i + 3]) << 8));
+            text += QChar(unitAt(i + 2));
             i += 2;
         } else {
             text += QChar::isSurrogate(unit) ? QChar(QChar::ReplacementCharacter) : QChar(unit);
@@ -86,9 +91,9 @@ Profile parse(QByteArrayView bytes)
 {
     Profile profile;
     QByteArray content = bytes.toByteArray();
-    if (bytes.startsWith("\xff\xfe")) {
+    if (bytes.startsWith("\xff\xfe") || bytes.startsWith("\xfe\xff")) {
         profile.unicode = true;
-        content = utf16ToUtf8(bytes.sliced(2));
+        content = utf16ToUtf8(bytes.sliced(2), bytes.startsWith("\xfe\xff"));
     } else if (bytes.startsWith("\xef\xbb\xbf")) {
         profile.unicode = true;
         content = bytes.sliced(3).toByteArray();

@@ -9,7 +9,7 @@
 // A plain reading of a settings file, written separately from the program's
 // reader and held against it: every line on its own, first section of a name
 // and first key within it, ASCII letters compared without case. A file that
-// begins with a UTF-16 (little-endian) or UTF-8 byte-order mark is that text.
+// begins with a UTF-16 (either byte order) or UTF-8 byte-order mark is that text.
 namespace reference {
 
 struct Entry

@@ -34,8 +34,11 @@ enum class HttpFailure {
     ConnectTimeout,
     // Connected, then the stall or the whole-request limit ran out.
     Stalled,
-    // The connection broke, or what came back was no HTTP answer.
+    // The connection broke, or the answer was cut short or could not be unpacked.
     Interrupted,
+    // What came back was no HTTP answer: no status line, another protocol's,
+    // or a status that is not three digits.
+    NotHttp,
     // A body over maxBodyBytes.
     TooLarge,
     // Too many redirects, or a redirect to a scheme other than http or https.

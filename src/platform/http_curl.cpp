@@ -63,7 +63,8 @@ Shared &shared()
 }
 
 // The hosts that bypass a proxy: the user's list, and always the loopback
-// addresses, which a proxy could not reach on this machine's behalf.
+// addresses (every one of 127.0.0.0/8, ::1 and localhost), which a proxy
+// could not reach on this machine's behalf.
 QByteArray noProxyHosts()
 {
     QByteArray hosts = qgetenv("no_proxy");
@@ -73,7 +74,7 @@ QByteArray noProxyHosts()
         return hosts.trimmed();
     if (!hosts.isEmpty())
         hosts += ',';
-    return hosts + "localhost,127.0.0.1,::1";
+    return hosts + "localhost,127.0.0.0/8,::1";
 }
 
 bool isHexDigit(char c)
@@ -115,7 +116,9 @@ bool hasWebScheme(const QByteArray &address)
     return head.startsWith("http://") || head == "https://";
 }
 
-HttpFailure failureOf(CURLcode code, bool connected)
+// Why the exchange failed. `lastAddress` is the address asked last, which
+// after a redirect is its target.
+HttpFailure failureOf(CURLcode code, bool connected, const QByteArray &lastAddress)
 {
     switch (code) {
     case CURLE_OK:
@@ -129,8 +132,12 @@ HttpFailure failureOf(CURLcode code, bool connected)
     case CURLE_FILESIZE_EXCEEDED:
         return HttpFailure::TooLarge;
     // open() lets only http and https through, so a scheme refused here came
-    // with a redirect.
+    // with a redirect. The library gives the same code for an http address
+    // whose answer has no HTTP status line or an unknown version or status.
     case CURLE_UNSUPPORTED_PROTOCOL:
+        return hasWebScheme(lastAddress) ? HttpFailure::NotHttp : HttpFailure::RedirectFailed;
+    case CURLE_WEIRD_SERVER_REPLY:
+        return HttpFailure::NotHttp;
     case CURLE_TOO_MANY_REDIRECTS:
         return HttpFailure::RedirectFailed;
     case CURLE_SSL_CONNECT_ERROR:
@@ -354,13 +361,13 @@ HttpResponse HttpRequest::send()
     long status = 0;
     curl_easy_getinfo(d->easy, CURLINFO_RESPONSE_CODE, &status);
     response.status = int(status);
-    response.failure = d->tooLarge ? HttpFailure::TooLarge : failureOf(result, d->connected);
+    char *tried = nullptr;
+    curl_easy_getinfo(d->easy, CURLINFO_EFFECTIVE_URL, &tried);
+    response.failure = d->tooLarge ? HttpFailure::TooLarge : failureOf(result, d->connected, tried);
     if (response.failure == HttpFailure::None) {
         shared().lastBodySize = d->body.size();
         response.body = std::move(d->body);
     } else {
-        char *tried = nullptr;
-        curl_easy_getinfo(d->easy, CURLINFO_EFFECTIVE_URL, &tried);
         notePeer(tried, response);
     }
     d->body.clear();

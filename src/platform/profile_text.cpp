@@ -13,7 +13,8 @@ namespace platform {
 namespace {
 
 constexpr char utf8Mark[] = "\xef\xbb\xbf";
-constexpr char utf16Mark[] = "\xff\xfe";
+constexpr char utf16LeMark[] = "\xff\xfe";
+constexpr char utf16BeMark[] = "\xfe\xff";
 // The file is read and a UTF-16 file written in pieces of this size, so that
 // neither needs a second copy of the whole file.
 constexpr qsizetype chunkSize = 1 << 20;
@@ -108,29 +109,39 @@ void appendUnits(QString &units, QByteArrayView text)
     }
 }
 
-// Reads the units after the mark; an odd last byte is kept as the tail.
+bool isUtf16(ProfileForm form)
+{
+    return form == ProfileForm::Utf16Le || form == ProfileForm::Utf16Be;
+}
+
+// Reads the units after the mark, in the byte order of the file's form; an
+// odd last byte is kept as the tail.
 bool readUnits(QFile &file, ProfileText &text)
 {
+    // Where the first byte of a unit goes: the low half, or the high half of a big-endian unit.
+    const int firstShift = text.form == ProfileForm::Utf16Be ? 8 : 0;
     UnitsToText units(text.bytes);
-    int low = -1; // the first byte of a unit whose second is still to come
+    int first = -1; // the first byte of a unit whose second is still to come
     for (QByteArray chunk = file.read(chunkSize); !chunk.isEmpty(); chunk = file.read(chunkSize)) {
         for (const char byte : chunk) {
-            if (low < 0) {
-                low = uchar(byte);
+            if (first < 0) {
+                first = uchar(byte);
             } else {
-                units.put(char16_t(low | uchar(byte) << 8));
-                low = -1;
+                units.put(char16_t(first << firstShift | uchar(byte) << (8 - firstShift)));
+                first = -1;
             }
         }
     }
     units.finish();
-    if (low >= 0)
-        text.tail = QByteArray(1, char(low));
+    if (first >= 0)
+        text.tail = QByteArray(1, char(first));
     return file.error() == QFileDevice::NoError;
 }
 
-bool writeUnits(QIODevice &file, QByteArrayView text)
+bool writeUnits(QIODevice &file, QByteArrayView text, ProfileForm form)
 {
+    // Where a unit's low byte goes: first, or second in a big-endian file.
+    const qsizetype lowAt = form == ProfileForm::Utf16Be ? 1 : 0;
     QString units;
     QByteArray bytes;
     for (qsizetype at = 0; at < text.size();) {
@@ -141,8 +152,8 @@ bool writeUnits(QIODevice &file, QByteArrayView text)
         appendUnits(units, text.sliced(at, end - at));
         bytes.resize(units.size() * 2);
         for (qsizetype i = 0; i < units.size(); ++i) {
-            bytes[2 * i] = char(units[i].unicode() & 0xff);
-            bytes[2 * i + 1] = char(units[i].unicode() >> 8);
+            bytes[2 * i + lowAt] = char(units[i].unicode() & 0xff);
+            bytes[2 * i + 1 - lowAt] = char(units[i].unicode() >> 8);
         }
         if (file.write(bytes) != bytes.size())
             return false;
@@ -171,8 +182,9 @@ ProfileText readProfileText(const QString &path)
         return unreadable;
     ProfileText text;
     text.state = ProfileText::State::Read;
-    if (file.peek(2) == utf16Mark) {
-        text.form = ProfileForm::Utf16;
+    const QByteArray mark = file.peek(2);
+    if (mark == utf16LeMark || mark == utf16BeMark) {
+        text.form = mark == utf16LeMark ? ProfileForm::Utf16Le : ProfileForm::Utf16Be;
         file.skip(2);
         if (!readUnits(file, text))
             return unreadable;
@@ -196,11 +208,13 @@ bool writeProfileText(
         bool written = true;
         if (like.form == ProfileForm::Utf8)
             written = put(utf8Mark);
-        else if (like.form == ProfileForm::Utf16)
-            written = put(utf16Mark);
+        else if (like.form == ProfileForm::Utf16Le)
+            written = put(utf16LeMark);
+        else if (like.form == ProfileForm::Utf16Be)
+            written = put(utf16BeMark);
         for (const QByteArrayView piece : pieces)
-            written = written
-                && (like.form == ProfileForm::Utf16 ? writeUnits(file, piece) : put(piece));
+            written
+                = written && (isUtf16(like.form) ? writeUnits(file, piece, like.form) : put(piece));
         return written && put(like.tail);
     });
 }
@@ -220,7 +234,8 @@ QByteArray textToAnsi(QByteArrayView text, ProfileForm form)
         QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
         return toAnsi(QString(decoder.decode(text)));
     }
-    case ProfileForm::Utf16:
+    case ProfileForm::Utf16Le:
+    case ProfileForm::Utf16Be:
         break;
     }
     QString units;

@@ -6,14 +6,14 @@
 
 #include <initializer_list>
 
-// The settings file in the three forms the platform's profile functions
-// read: bytes of the code page, UTF-8 after its byte-order mark, and UTF-16
-// (little-endian) after its mark. Each is read whole into one 8-bit text in
-// which the bytes that shape the file (line breaks, blanks, "[", "=", ";",
-// quotes) stand for themselves, and is written back in the form it came in.
+// The settings file in its four forms: bytes of the code page, and UTF-8,
+// UTF-16 little-endian or UTF-16 big-endian after its byte-order mark. Each
+// is read whole into one 8-bit text in which the bytes that shape the file
+// (line breaks, blanks, "[", "=", ";", quotes) stand for themselves, and is
+// written back in the form it came in.
 namespace platform {
 
-enum class ProfileForm { Ansi, Utf8, Utf16 };
+enum class ProfileForm { Ansi, Utf8, Utf16Le, Utf16Be };
 
 struct ProfileText
 {

@@ -28,6 +28,8 @@ QString failureCause(const platform::HttpResponse &response)
         return u"等待超时"_s;
     case HttpFailure::Interrupted:
         return u"传输中断"_s;
+    case HttpFailure::NotHttp:
+        return u"非HTTP响应"_s;
     case HttpFailure::TooLarge:
         return u"页面过大"_s;
     case HttpFailure::RedirectFailed:

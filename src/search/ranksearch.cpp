@@ -79,9 +79,10 @@ void RankSearch::runOnce(quint64 generation, const std::weak_ptr<void> &alive)
         // The site prefix is read afresh for every page, as the keyword is.
         const PageScan scan = scanPage(page.bytes, modPub::strKeyUrl);
         if (!scan.hit) {
-            // An error page (a refusal, a captcha) says nothing about the
-            // rank: only pages that were read may make "not found".
-            if (page.status >= 400) {
+            // An error page (a refusal, a captcha) or a redirect that was not
+            // followed says nothing about the rank: only result pages that
+            // were read may make "not found".
+            if (page.status >= 300) {
                 reportUnread(start, u"HTTP "_s + QString::number(page.status));
                 return;
             }

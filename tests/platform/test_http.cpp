@@ -1,7 +1,13 @@
 #include "platform/http.h"
+#include "support/rawserver.h"
 #include "support/testserver.h"
 
+#include <QScopeGuard>
+
 #include <gtest/gtest.h>
+
+#include <optional>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -49,6 +55,61 @@ TEST(WireAddress, SendsEncodedAddressesOverOneConnection)
     }
     EXPECT_EQ(server.targets(), expected);
     EXPECT_EQ(server.connectionCount(), 1);
+}
+
+// With a proxy set, every loopback address is asked directly: a proxy could
+// not reach this machine's own servers, and the keyword is no business of it.
+// Other hosts do go through the proxy, which here refuses them.
+TEST(Proxy, LoopbackAddressesBypassIt)
+{
+    TestServer proxy([](httplib::Server &http, TestServer &) {
+        http.Get(".*",
+            [](const httplib::Request &, httplib::Response &response) { response.status = 502; });
+    });
+    TestServer local([](httplib::Server &http, TestServer &) {
+        http.Get("/search", [](const httplib::Request &, httplib::Response &response) {
+            response.set_content("ok", "text/html");
+        });
+    });
+    const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
+    RawServer second(ok, u"127.0.0.2"_s);
+    RawServer far(ok, u"127.1.2.3"_s);
+
+    const char *const proxyVariables[] = { "http_proxy", "no_proxy", "NO_PROXY" };
+    std::vector<std::optional<QByteArray>> saved;
+    for (const char *name : proxyVariables)
+        saved.push_back(
+            qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+    const auto restore = qScopeGuard([&] {
+        for (size_t i = 0; i < saved.size(); ++i) {
+            if (saved[i])
+                qputenv(proxyVariables[i], *saved[i]);
+            else
+                qunsetenv(proxyVariables[i]);
+        }
+    });
+    qputenv("http_proxy", proxy.url(QString()).toUtf8());
+    qunsetenv("no_proxy");
+    qunsetenv("NO_PROXY");
+
+    const QString localPort = local.url(QString()).section(u':', 2);
+    for (const QString &address : { local.url(u"/search"_s), second.url(u"/search"_s),
+             far.url(u"/search"_s), u"http://localhost:"_s + localPort + u"/search"_s }) {
+        SCOPED_TRACE(address.toStdString());
+        platform::HttpRequest request;
+        ASSERT_TRUE(request.open(address));
+        const platform::HttpResponse response = request.send();
+        EXPECT_EQ(response.status, 200);
+        EXPECT_EQ(response.body, QByteArray("ok"));
+    }
+    EXPECT_EQ(second.answered(), 1);
+    EXPECT_EQ(far.answered(), 1);
+    EXPECT_EQ(proxy.targets(), QStringList());
+
+    platform::HttpRequest request;
+    ASSERT_TRUE(request.open(u"http://www.example.com/search"_s));
+    EXPECT_EQ(request.send().status, 502);
+    EXPECT_EQ(proxy.targets(), QStringList { u"http://www.example.com/search"_s });
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "platform/http.h"
+#include "support/rawserver.h"
 #include "support/testserver.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +142,43 @@ TEST(HostilePeers, EachRequestEndsAndTheNextStillWorks)
     }
     // The redirect loop ends after ten redirects: eleven requests in all.
     EXPECT_EQ(server.targets().count(u"/a"_s) + server.targets().count(u"/b"_s), 11);
+}
+
+// Replies as they come off the wire: what is no HTTP answer fails as such,
+// also behind a redirect, and a redirect that cannot be followed is the answer
+// it is, with its status.
+TEST(HostilePeers, RepliesThatAreNotHttpFailAsSuch)
+{
+    RawServer bareHtml("<html><body>ok</body></html>");
+    const QByteArray toBareHtml = "HTTP/1.1 302 Found\r\nLocation: " + bareHtml.url(u"/"_s).toUtf8()
+        + "\r\nContent-Length: 0\r\n\r\n";
+    const struct
+    {
+        const char *name;
+        QByteArray reply;
+        HttpFailure failure;
+        int status;
+    } cases[] = {
+        { "no status line", "<html><body>ok</body></html>", HttpFailure::NotHttp, 0 },
+        { "status not a number", "HTTP/1.1 abc\r\nContent-Length: 2\r\n\r\nok",
+            HttpFailure::NotHttp, 0 },
+        { "another protocol", "ICY 200 OK\r\nContent-Length: 2\r\n\r\nok", HttpFailure::NotHttp,
+            0 },
+        { "four-digit status", "HTTP/1.1 2000 OK\r\nContent-Length: 2\r\n\r\nok",
+            HttpFailure::NotHttp, 0 },
+        { "redirect to a peer that is not HTTP", toBareHtml, HttpFailure::NotHttp, 302 },
+        { "redirect with a blank target",
+            "HTTP/1.1 301 Moved\r\nLocation:   \r\nContent-Length: 2\r\n\r\nok", HttpFailure::None,
+            301 },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        RawServer server(c.reply);
+        const platform::HttpResponse response = get(server.url(u"/search"_s));
+        EXPECT_EQ(response.failure, c.failure);
+        EXPECT_EQ(response.status, c.status);
+        EXPECT_EQ(response.body, c.failure == HttpFailure::None ? "ok" : QByteArray());
+    }
 }
 
 // Where no server answers: the failure names the peer that was tried.

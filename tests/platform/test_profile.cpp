@@ -150,10 +150,14 @@ TEST_F(ProfileFile, ReplacedFileKeepsItsPermissions)
 // not change keeps its bytes, even where they are no valid text.
 TEST_F(ProfileFile, MarkedFilesAreEditedInTheirOwnEncoding)
 {
-    const auto utf16 = [](const std::u16string &text) {
-        QByteArray bytes("\xff\xfe");
-        for (const char16_t unit : text)
-            bytes += char(unit & 0xff) + QByteArray(1, char(unit >> 8));
+    const auto utf16 = [](const std::u16string &text, bool bigEndian = false) {
+        QByteArray bytes(bigEndian ? "\xfe\xff" : "\xff\xfe");
+        for (const char16_t unit : text) {
+            const char low = char(unit & 0xff);
+            const char high = char(unit >> 8);
+            bytes += bigEndian ? high : low;
+            bytes += bigEndian ? low : high;
+        }
         return bytes;
     };
     const std::u16string loneSurrogate(1, char16_t(0xd800));
@@ -168,6 +172,13 @@ TEST_F(ProfileFile, MarkedFilesAreEditedInTheirOwnEncoding)
         { "UTF-16 with an odd last byte, new section", utf16(u"[B]\r\ny=" + loneSurrogate) + "\x41",
             utf16(u"[B]\r\ny=" + loneSurrogate + u"\r\n[A]\r\nk=新\r\n") + "\x41" },
         { "UTF-16 mark only", utf16(u""), utf16(u"[A]\r\nk=新\r\n") },
+        { "UTF-16 big-endian",
+            utf16(u"; 说明 \U0001F600\r\n[A]\r\nk=旧\r\nx=" + loneSurrogate + u"\r\n", true),
+            utf16(u"; 说明 \U0001F600\r\n[A]\r\nk=新\r\nx=" + loneSurrogate + u"\r\n", true) },
+        { "UTF-16 big-endian with an odd last byte, new section",
+            utf16(u"[B]\r\ny=" + loneSurrogate, true) + "\x41",
+            utf16(u"[B]\r\ny=" + loneSurrogate + u"\r\n[A]\r\nk=新\r\n", true) + "\x41" },
+        { "UTF-16 big-endian mark only", utf16(u"", true), utf16(u"[A]\r\nk=新\r\n", true) },
         { "UTF-8, header on the first line",
             "\xef\xbb\xbf[A]\r\nk=\xe6\x97\xa7\r\nbad=\xff\xe6\r\n",
             "\xef\xbb\xbf[A]\r\nk=\xe6\x96\xb0\r\nbad=\xff\xe6\r\n" },
@@ -182,10 +193,12 @@ TEST_F(ProfileFile, MarkedFilesAreEditedInTheirOwnEncoding)
     }
 
     // Names and values outside ASCII; a character the code page lacks reads as "?".
-    writeBytes(utf16(u"[节]\r\n键=值 \U0001F600\r\n"));
-    EXPECT_EQ(read("\xbd\xda", "\xbc\xfc"), QByteArray("\xd6\xb5 ?"));
-    EXPECT_TRUE(write("\xbd\xda", "\xbc\xfc", std::nullopt));
-    EXPECT_EQ(readBytes(), utf16(u"[节]\r\n"));
+    for (const bool bigEndian : { false, true }) {
+        writeBytes(utf16(u"[节]\r\n键=值 \U0001F600\r\n", bigEndian));
+        EXPECT_EQ(read("\xbd\xda", "\xbc\xfc"), QByteArray("\xd6\xb5 ?"));
+        EXPECT_TRUE(write("\xbd\xda", "\xbc\xfc", std::nullopt));
+        EXPECT_EQ(readBytes(), utf16(u"[节]\r\n", bigEndian));
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "startup/modpub.h"
 #include "support/coreapp.h"
 #include "support/doubles.h"
+#include "support/rawserver.h"
 #include "support/testserver.h"
 
 #include <QByteArray>
@@ -189,10 +190,11 @@ TEST_F(RankSearchTest, ManyPagesNeedNoWrapAround)
     EXPECT_EQ(window.result, u"32774"_s);
 }
 
-// A page that could not be read, or an error page without the site, ends the
-// run: nothing after it is requested, nothing is shown as a rank and nothing
-// opens. An error page with the site is a hit like any other. Real exchanges,
-// through the fetch the window uses.
+// A page that could not be read, an error page without the site or a
+// redirect that was not followed ends the run: nothing after it is
+// requested, nothing is shown as a rank and nothing opens. An error page with
+// the site is a hit like any other. Real exchanges, through the fetch the
+// window uses.
 TEST_F(RankSearchTest, UnreadPagesOfRealServersEndTheRun)
 {
     QString closedHost;
@@ -209,6 +211,7 @@ TEST_F(RankSearchTest, UnreadPagesOfRealServersEndTheRun)
         });
     };
     const std::string hit = (entries(2) + entries(1, site.toUtf8())).toStdString();
+    RawServer notHttp("<html><body>" + entries(1, site.toUtf8()) + "</body></html>");
     const struct
     {
         const char *name;
@@ -258,6 +261,14 @@ TEST_F(RankSearchTest, UnreadPagesOfRealServersEndTheRun)
                  r.set_redirect("/search?q=x&start=10");
          }),
             QString(), 2, 1 + 11, u"状态:第2页读取失败：重定向失败"_s },
+        // No page was read after the first: not "未发现".
+        { "redirect without a target on page 2", engine([](int start, httplib::Response &r) {
+             r.status = start == 0 ? 200 : 302;
+             r.set_content(start == 0 ? entries(10).toStdString() : "", "text/html");
+         }),
+            QString(), 2, 2, u"状态:第2页读取失败：HTTP 302"_s },
+        // Even when its bytes hold the site, an answer without an HTTP status line is no page.
+        { "not HTTP", nullptr, notHttp.host(), 1, 0, u"状态:第1页读取失败：非HTTP响应"_s },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
