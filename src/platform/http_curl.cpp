@@ -1,12 +1,14 @@
 #include "platform/http.h"
 
 #include "platform/hexdigit.h"
+#include "platform/systemproxy.h"
 
 #include <curl/curl.h>
 
 #include <array>
 #include <atomic>
 #include <mutex>
+#include <optional>
 
 namespace platform {
 
@@ -221,6 +223,7 @@ struct HttpRequest::Private
     curl_slist *headers = nullptr;
     QByteArray address;
     QByteArray noProxy;
+    std::optional<QByteArray> proxy;
     QByteArray body;
     bool tooLarge = false;
     // Whether the request in progress has its connection: a time limit that
@@ -295,9 +298,15 @@ bool HttpRequest::open(const QString &url)
         return false;
     bool wellFormed = curl_url_set(parsed, CURLUPART_URL, d->address.constData(), 0) == CURLUE_OK;
     char *host = nullptr;
+    char *scheme = nullptr;
     wellFormed = wellFormed && curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK && host
-        && *host;
+        && *host && curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && scheme;
+    // The system's proxy settings, where it has them; the loopback addresses
+    // bypass it as they bypass the environment's proxy.
+    if (wellFormed)
+        d->proxy = systemProxy(scheme, host);
     curl_free(host);
+    curl_free(scheme);
     curl_url_cleanup(parsed);
     if (!wellFormed)
         return false;
@@ -326,6 +335,8 @@ bool HttpRequest::open(const QString &url)
     curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent);
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, d->headers);
     curl_easy_setopt(easy, CURLOPT_NOPROXY, d->noProxy.constData());
+    if (d->proxy)
+        curl_easy_setopt(easy, CURLOPT_PROXY, d->proxy->constData());
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(d->limits.connectTimeout.count()));
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(
