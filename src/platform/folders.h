@@ -31,9 +31,10 @@ bool trustedFile(const QString &path);
 // written and removed (the bits do not tell a read-only mount or a full disk).
 bool writeWorks(const QString &folder);
 
-// The user's own configuration folder for the application named `name`, or
-// nothing when the user has no usable home. Only names it; makeUserFolder makes it.
-std::optional<QString> userConfigFolder(const QString &name);
+// The user's own folder for the program's settings, named as the platform's
+// users expect (~/.config/tolvaro, %APPDATA%\Tolvaro), or nothing when the
+// user has no usable home. Only names it; makeUserFolder makes it.
+std::optional<QString> userConfigFolder();
 
 // Makes the folder and any missing folder above it, each for the current
 // user alone. True when it is a folder afterwards.

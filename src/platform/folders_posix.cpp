@@ -122,8 +122,9 @@ bool writeWorks(const QString &folder)
     return written && closed && removed;
 }
 
-std::optional<QString> userConfigFolder(const QString &name)
+std::optional<QString> userConfigFolder()
 {
+    const QByteArray name = "tolvaro";
     // A relative XDG_CONFIG_HOME is ignored, as the base-directory rules say:
     // it would name another folder from every working directory.
     const QByteArray configHome = withoutEndSeparators(qgetenv("XDG_CONFIG_HOME"));
@@ -131,13 +132,13 @@ std::optional<QString> userConfigFolder(const QString &name)
         // It may be made, but not a folder above it, which the user never named.
         if (!isFolder(configHome) && !isFolder(parentOf(configHome)))
             return std::nullopt;
-        return nameFromBytes(configHome + '/' + nameToBytes(name));
+        return nameFromBytes(configHome + '/' + name);
     }
     const std::optional<QByteArray> home = homeFolder();
     // A missing home is not made: the settings would go into a folder beside it.
     if (!home || !isFolder(*home))
         return std::nullopt;
-    return nameFromBytes((*home == "/" ? QByteArray() : *home) + "/.config/" + nameToBytes(name));
+    return nameFromBytes((*home == "/" ? QByteArray() : *home) + "/.config/" + name);
 }
 
 bool makeUserFolder(const QString &folder)

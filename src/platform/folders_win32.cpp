@@ -111,13 +111,13 @@ bool writeWorks(const QString &folder)
     return wrote;
 }
 
-// The user's application-data folder: %APPDATA%\<name>.
-std::optional<QString> userConfigFolder(const QString &name)
+// The user's application-data folder: %APPDATA%\Tolvaro.
+std::optional<QString> userConfigFolder()
 {
     const std::optional<QString> appData = knownFolder(FOLDERID_RoamingAppData);
     if (!appData || appData->isEmpty())
         return std::nullopt;
-    return QDir::toNativeSeparators(*appData + u'/' + name);
+    return QDir::toNativeSeparators(*appData + u"/Tolvaro"_s);
 }
 
 // The application-data folder is the user's alone; a folder made in it

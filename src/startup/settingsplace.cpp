@@ -45,7 +45,7 @@ SettingsPlace settingsPlace(const std::optional<QString> &folder)
         return place;
     }
 
-    const std::optional<QString> userFolder = platform::userConfigFolder(u"tolvaro"_s);
+    const std::optional<QString> userFolder = platform::userConfigFolder();
     if (userFolder && platform::makeUserFolder(*userFolder)) {
         place.iniFile = *userFolder + u'/' + fileName;
         if (hasFile && !planted && !platform::fileExists(place.iniFile))

@@ -71,9 +71,9 @@ mkdir -p "$installed"
 cp "$build/tolvaro.exe" "$installed/"
 printf '[APPLICATION]\r\nKeyWord=shipped\r\nMaxPage=3\r\n' >"$installed/TLV.INI"
 start "C:\\Program Files\\Tolvaro\\tolvaro.exe"
-waitFor "TLV.INI is made in the application-data folder" test -f "$appdata/tolvaro/TLV.INI"
+waitFor "TLV.INI is made in the application-data folder" test -f "$appdata/Tolvaro/TLV.INI"
 closeWindow
-[ "$(entry "$appdata/tolvaro/TLV.INI" KeyWord)" = shipped ] || fail "the user's file is seeded from the shipped one"
+[ "$(entry "$appdata/Tolvaro/TLV.INI" KeyWord)" = shipped ] || fail "the user's file is seeded from the shipped one"
 [ "$(entry "$installed/TLV.INI" KeyWord)" = shipped ] && [ "$(ls "$installed")" = "TLV.INI
 tolvaro.exe" ] || fail "nothing is written beside the installed program"
 
