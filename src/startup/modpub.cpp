@@ -36,7 +36,7 @@ std::function<void()> &endHandler()
     // would tear down under it. The settings are on disk before this point.
     static std::function<void()> handler = [] {
         std::fflush(nullptr);
-        std::quick_exit(EXIT_SUCCESS);
+        std::_Exit(EXIT_SUCCESS);
     };
     return handler;
 }

@@ -73,7 +73,7 @@ TEST(Proxy, LoopbackAddressesBypassIt)
     });
     const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
     RawServer second(ok, u"127.0.0.2"_s);
-    RawServer far(ok, u"127.1.2.3"_s);
+    RawServer distant(ok, u"127.1.2.3"_s);
 
     const char *const proxyVariables[] = { "http_proxy", "no_proxy", "NO_PROXY" };
     std::vector<std::optional<QByteArray>> saved;
@@ -94,7 +94,7 @@ TEST(Proxy, LoopbackAddressesBypassIt)
 
     const QString localPort = local.url(QString()).section(u':', 2);
     for (const QString &address : { local.url(u"/search"_s), second.url(u"/search"_s),
-             far.url(u"/search"_s), u"http://localhost:"_s + localPort + u"/search"_s }) {
+             distant.url(u"/search"_s), u"http://localhost:"_s + localPort + u"/search"_s }) {
         SCOPED_TRACE(address.toStdString());
         platform::HttpRequest request;
         ASSERT_TRUE(request.open(address));
@@ -103,7 +103,7 @@ TEST(Proxy, LoopbackAddressesBypassIt)
         EXPECT_EQ(response.body, QByteArray("ok"));
     }
     EXPECT_EQ(second.answered(), 1);
-    EXPECT_EQ(far.answered(), 1);
+    EXPECT_EQ(distant.answered(), 1);
     EXPECT_EQ(proxy.targets(), QStringList());
 
     platform::HttpRequest request;
