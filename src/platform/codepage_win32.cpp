@@ -13,10 +13,26 @@ QByteArray toAnsi(QStringView text)
 {
     if (text.isEmpty())
         return {};
-    const auto *units = reinterpret_cast<const wchar_t *>(text.utf16());
-    const int length = int(text.size());
-    // A character the code page cannot hold becomes one "?", a surrogate pair
-    // included; the system's default character differs between code pages.
+    // A character the code page cannot hold becomes one "?". The system
+    // gives one per unit, so a character beyond the Basic Multilingual Plane
+    // (which code page 936 has none of) is one "?" before the conversion.
+    QString narrowable;
+    const QStringView source = text;
+    for (qsizetype i = 0; i < source.size(); ++i) {
+        if (source[i].isHighSurrogate() && i + 1 < source.size()
+            && source[i + 1].isLowSurrogate()) {
+            if (narrowable.isNull())
+                narrowable = source.first(i).toString();
+            narrowable += u'?';
+            ++i;
+        } else if (!narrowable.isNull()) {
+            narrowable += source[i];
+        }
+    }
+    const QStringView wide = narrowable.isNull() ? source : QStringView(narrowable);
+    const auto *units = reinterpret_cast<const wchar_t *>(wide.utf16());
+    const int length = int(wide.size());
+    // The system's default character differs between code pages: "?" is asked for.
     const int size = WideCharToMultiByte(CP_ACP, 0, units, length, nullptr, 0, "?", nullptr);
     QByteArray result(size, Qt::Uninitialized);
     WideCharToMultiByte(CP_ACP, 0, units, length, result.data(), size, "?", nullptr);

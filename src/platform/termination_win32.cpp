@@ -26,10 +26,10 @@ public:
         if (type != "windows_generic_MSG")
             return false;
         const auto *msg = static_cast<const MSG *>(message);
-        if (msg->message != WM_ENDSESSION || !msg->wParam || m_done)
+        if (msg->message != WM_ENDSESSION || !msg->wParam)
             return false;
-        // Every top-level window gets the message; the program closes once.
-        m_done = true;
+        // Every top-level window gets the message; the first one's handler
+        // closes the program, so the others never arrive.
         m_handler();
         *result = 0;
         return true;
@@ -37,7 +37,6 @@ public:
 
 private:
     std::function<void()> m_handler;
-    bool m_done = false;
 };
 
 } // namespace

@@ -32,6 +32,8 @@
 
 #ifdef Q_OS_WIN
 #include <windows.h>
+// The system's macro would rename the program's own message box.
+#undef MessageBox
 #endif
 
 using namespace Qt::StringLiterals;
