@@ -30,16 +30,24 @@ export WINEPREFIX="$work/prefix" WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UT
 drive="$WINEPREFIX/drive_c"
 appdata="$drive/users/$(id -un)/AppData/Roaming"
 
+quiet() { "$@" >/dev/null 2>&1; }
 fail() { echo "FAIL: $*" >&2; exit 1; }
 waitFor() { # waitFor <what> <test command...>
     local what="$1"; shift
     for _ in $(seq 150); do "$@" && return 0; sleep 0.2; done
     fail "$what"
 }
-running() { pgrep -f 'tolvaro\.exe' >/dev/null; }
-start() { wine "$1" >/dev/null 2>&1 & waitFor "the window of $1 appears" xdotool search --class 'tolvaro.exe'; }
-closeWindow() { wine taskkill /im tolvaro.exe >/dev/null 2>&1; waitFor "the program ends" sh -c '! pgrep -f "tolvaro\.exe" >/dev/null'; }
-endSession() { wineboot --end-session >/dev/null 2>&1 || true; waitFor "the program ends with the session" sh -c '! pgrep -f "tolvaro\.exe" >/dev/null'; }
+# Wine runs the program in the process it starts as.
+start() {
+    wine "$1" >/dev/null 2>&1 &
+    program=$!
+    waitFor "the window of $1 appears" quiet xdotool search --onlyvisible --class 'tolvaro.exe'
+    sleep 1
+}
+ended() { ! kill -0 "$program" 2>/dev/null; }
+# Without /f, taskkill asks the program's windows to close, as their close button does.
+closeWindow() { wine taskkill /im tolvaro.exe >/dev/null 2>&1; waitFor "the program ends" ended; }
+endSession() { wineboot --end-session >/dev/null 2>&1 || true; waitFor "the program ends with the session" ended; }
 entry() { iconv -f GBK -t UTF-8 "$1" | tr -d '\r' | sed -n "s/^$2=//p"; }
 
 echo "== A portable copy keeps its settings beside itself, in code page 936"
@@ -51,7 +59,6 @@ waitFor "TLV.INI is made beside the program" test -f "$portable/TLV.INI"
 printf '[APPLICATION]\r\nKeyWord=网站排名查询\r\nMaxPage=20\r\nKeyUrl=http://www.example.com/\r\n' \
     | iconv -f UTF-8 -t GBK | cmp - "$portable/TLV.INI" || fail "the first start writes the defaults in code page 936"
 # The keyword box has the focus at the start.
-xdotool search --class 'tolvaro.exe' windowactivate --sync 2>/dev/null || true
 xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 20 'rank check'
 closeWindow
