@@ -48,6 +48,21 @@ std::wstring wide(QByteArrayView ansi)
     return fromAnsiReplacing(ansi).toStdWString();
 }
 
+// The system's functions write names and values as they are given, so a line
+// break in one would make lines of its own in the file. As our rules do, each
+// line break becomes one blank (CR LF counting as one line break).
+QByteArray oneLine(QByteArrayView text)
+{
+    QByteArray result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        result.append(text[i] == '\r' || text[i] == '\n' ? ' ' : text[i]);
+    }
+    return result;
+}
+
 const wchar_t *wideName(const QString &file)
 {
     return reinterpret_cast<const wchar_t *>(file.utf16());
@@ -85,14 +100,16 @@ bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
     if (hasOwnForm(file))
         return portable::writePrivateProfileString(section, key, value, file);
 
+    const QByteArray sectionLine = oneLine(section);
+    const QByteArray keyLine = oneLine(key);
+    const QByteArray valueLine = value ? oneLine(*value) : QByteArray();
     if (const std::optional<QByteArray> name = ansiName(file)) {
-        const QByteArray text = value ? value->toByteArray() : QByteArray();
-        return WritePrivateProfileStringA(section.toByteArray().constData(),
-            key.toByteArray().constData(), value ? text.constData() : nullptr, name->constData());
+        return WritePrivateProfileStringA(sectionLine.constData(), keyLine.constData(),
+            value ? valueLine.constData() : nullptr, name->constData());
     }
-    const std::wstring text = value ? wide(*value) : std::wstring();
-    return WritePrivateProfileStringW(
-        wide(section).c_str(), wide(key).c_str(), value ? text.c_str() : nullptr, wideName(file));
+    const std::wstring text = value ? wide(valueLine) : std::wstring();
+    return WritePrivateProfileStringW(wide(sectionLine).c_str(), wide(keyLine).c_str(),
+        value ? text.c_str() : nullptr, wideName(file));
 }
 
 } // namespace platform

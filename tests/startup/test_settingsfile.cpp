@@ -1,6 +1,7 @@
 #include "startup/modini.h"
 #include "startup/modpub.h"
 #include "support/files.h"
+#include "support/wine.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -26,7 +27,7 @@ protected:
 
     void writeBytes(const QByteArray &bytes)
     {
-        ASSERT_TRUE(writeFileBytes(modIni::strIniFile, bytes));
+        ASSERT_TRUE(writePastFileBytes(modIni::strIniFile, bytes));
     }
 
     QByteArray readBytes() const { return fileBytes(modIni::strIniFile); }
@@ -45,11 +46,18 @@ TEST_F(SettingsFile, FirstStartWritesFourLines)
             + "\r\nMaxPage=20\r\nKeyUrl=http://www.example.com/\r\n");
 }
 
+// Folders come in the platform's own form, and so does the path made of them.
 TEST(SettingsPath, OneSeparatorBeforeTheFileName)
 {
+#ifdef Q_OS_WIN
+    EXPECT_EQ(modPub::appPathFromFolder(u"C:\\"_s) + u"TLV.INI"_s, u"C:\\TLV.INI"_s);
+    EXPECT_EQ(modPub::appPathFromFolder(u"C:\\Tolvaro"_s), u"C:\\Tolvaro\\"_s);
+    EXPECT_EQ(modPub::appPathFromFolder(u"\\\\server\\share\\"_s), u"\\\\server\\share\\"_s);
+#else
     EXPECT_EQ(modPub::appPathFromFolder(u"/"_s) + u"TLV.INI"_s, u"/TLV.INI"_s);
     EXPECT_EQ(modPub::appPathFromFolder(u"/opt/tolvaro"_s), u"/opt/tolvaro/"_s);
     EXPECT_EQ(modPub::appPathFromFolder(u"C:/"_s), u"C:/"_s);
+#endif
 }
 
 TEST_F(SettingsFile, EmptyFileLoadsEmptySettingsAndStaysEmpty)
@@ -112,10 +120,17 @@ TEST_F(SettingsFile, MissingFileGivesTheDefault)
 }
 
 // The read stops after 143 bytes of the file's code page; what it gives must
-// still decode.
+// still decode. The stored bytes reach the program as they are on Windows;
+// Wine's narrow read goes through Unicode and back, which the rows that say
+// so meet.
 TEST_F(SettingsFile, LongValueIsCutAfter143Bytes)
 {
-    const std::pair<QByteArray, QString> values[] = {
+    const struct
+    {
+        QByteArray stored;
+        QString expected;
+        const char *wineDiffers = nullptr;
+    } values[] = {
         { QByteArray(200, 'a'), QString(143, u'a') },
         { QByteArray(141, 'c') + "\xd6\xd0\xce\xc4", QString(141, u'c') + u"中"_s },
         // The cut splits 中: its first byte is dropped.
@@ -124,10 +139,13 @@ TEST_F(SettingsFile, LongValueIsCutAfter143Bytes)
         { QByteArray("a\xff"
                      "b\xd6\xd0"),
             u"a\ufffdb中"_s },
-        { QByteArray("ab\xd6"), u"ab\ufffd"_s },
-        { QByteArray("a\0b", 3), u"ab"_s },
+        { QByteArray("ab\xd6"), u"ab\ufffd"_s,
+            "Wine's narrow read turns a lead byte without its second byte into \"?\"" },
+        { QByteArray("a\0b", 3), u"ab"_s, "Wine ends the value at a NUL byte" },
     };
-    for (const auto &[stored, expected] : values) {
+    for (const auto &[stored, expected, wineDiffers] : values) {
+        if (skipUnderWine(stored, wineDiffers))
+            continue;
         writeBytes("[A]\r\nk=" + stored + "\r\n");
         EXPECT_EQ(modIni::GetIniValue(u"A"_s, u"k"_s), expected) << stored.toHex().constData();
         EXPECT_EQ(readBytes(), "[A]\r\nk=" + stored + "\r\n");
