@@ -114,17 +114,17 @@ user_start="$appdata/Microsoft/Windows/Start Menu/Programs"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tolvaro'
 user_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tolvaro'
 
-# Starts a tolvaro.exe headless, waits until its settings file ($2) is there
-# and ends the program as Windows does when asked to close it (taskkill
-# without /F sends WM_CLOSE), which saves the settings.
+# Starts a tolvaro.exe on the virtual display, waits until its settings file
+# ($2) is there and ends the program as Windows does when asked to close it
+# (taskkill without /F sends WM_CLOSE to its windows), which saves the
+# settings. The request is repeated until the window is there to receive it.
 run_session() {
-    WINEQT_QPA_PLATFORM=offscreen wine "$1" &
+    wine "$1" &
     local app=$!
     pids+=("$app")
     wait_until "[ -f '$2' ]" || { fail "$1 did not create $2"; kill "$app"; return 0; }
-    sleep 1
-    wine taskkill /IM tolvaro.exe >/dev/null 2>&1 || fail "$1 could not be asked to close"
-    wait_until "! kill -0 $app 2>/dev/null" || { fail "$1 did not end when asked"; kill "$app"; }
+    wait_until "wine taskkill /IM tolvaro.exe >/dev/null 2>&1; sleep 1; ! kill -0 $app 2>/dev/null" \
+        || { fail "$1 did not end when asked"; kill "$app"; }
 }
 # Two sessions: the first creates the settings file, the second reads a page
 # count written as 007 and saves it back as 7 when it closes.
