@@ -79,21 +79,6 @@ QByteArrayView untilNul(QByteArrayView text)
     return nul < 0 ? text : text.first(nul);
 }
 
-// A line break would add lines to the file, so each becomes one blank
-// (CR LF counting as one line break).
-QByteArray oneLine(QByteArrayView text)
-{
-    text = untilNul(text);
-    QByteArray result;
-    result.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        result.append(isLineBreak(text[i]) ? ' ' : text[i]);
-    }
-    return result;
-}
-
 // Section and key arguments lose the spaces at both ends, as the platform's functions do.
 QByteArray nameArgument(QByteArrayView name)
 {
@@ -209,6 +194,21 @@ QByteArrayView unquoted(QByteArrayView value)
 }
 
 } // namespace
+
+// A line break would add lines to the file, so each becomes one blank
+// (CR LF counting as one line break).
+QByteArray oneLine(QByteArrayView text)
+{
+    text = untilNul(text);
+    QByteArray result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        result.append(isLineBreak(text[i]) ? ' ' : text[i]);
+    }
+    return result;
+}
 
 qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
     QByteArrayView defaultValue, char *buffer, qint32 size, const QString &file)

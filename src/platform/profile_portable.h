@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -16,5 +17,9 @@ qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
 
 bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
     std::optional<QByteArrayView> value, const QString &file);
+
+// A name or value as one line of the file: it ends at a NUL, and each line
+// break becomes one blank (CR LF counting as one line break).
+QByteArray oneLine(QByteArrayView text);
 
 } // namespace platform::portable

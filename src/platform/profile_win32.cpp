@@ -48,21 +48,6 @@ std::wstring wide(QByteArrayView ansi)
     return fromAnsiReplacing(ansi).toStdWString();
 }
 
-// The system's functions write names and values as they are given, so a line
-// break in one would make lines of its own in the file. As our rules do, each
-// line break becomes one blank (CR LF counting as one line break).
-QByteArray oneLine(QByteArrayView text)
-{
-    QByteArray result;
-    result.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        result.append(text[i] == '\r' || text[i] == '\n' ? ' ' : text[i]);
-    }
-    return result;
-}
-
 const wchar_t *wideName(const QString &file)
 {
     return reinterpret_cast<const wchar_t *>(file.utf16());
@@ -100,9 +85,11 @@ bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
     if (hasOwnForm(file))
         return portable::writePrivateProfileString(section, key, value, file);
 
-    const QByteArray sectionLine = oneLine(section);
-    const QByteArray keyLine = oneLine(key);
-    const QByteArray valueLine = value ? oneLine(*value) : QByteArray();
+    // The system's functions write names and values as they are given, where
+    // a line break would make lines of its own in the file.
+    const QByteArray sectionLine = portable::oneLine(section);
+    const QByteArray keyLine = portable::oneLine(key);
+    const QByteArray valueLine = value ? portable::oneLine(*value) : QByteArray();
     if (const std::optional<QByteArray> name = ansiName(file)) {
         return WritePrivateProfileStringA(sectionLine.constData(), keyLine.constData(),
             value ? valueLine.constData() : nullptr, name->constData());
