@@ -14,19 +14,7 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
 build="$(cd "${1:-$root/build-windows}" && pwd)"
 sh "$root/tools/install-deps.sh" xvfb xdotool
 
-work="$(mktemp -d)"
-display=":$((100 + RANDOM % 100))"
-cleanup() {
-    WINEPREFIX="$work/prefix" wineserver -k 2>/dev/null || true
-    kill "${xvfb:-}" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-"$root/tools/windows/wineprefix.sh" "$work/prefix"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 DISPLAY="$display"
+. "$root/tools/windows/wine-session.sh"
 drive="$WINEPREFIX/drive_c"
 appdata="$drive/users/$(id -un)/AppData/Roaming"
 
