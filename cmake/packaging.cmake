@@ -64,4 +64,9 @@ install(FILES ${PROJECT_BINARY_DIR}/dist/changelog.gz DESTINATION ${CMAKE_INSTAL
 install(FILES ${PROJECT_BINARY_DIR}/dist/tolvaro.1.gz ${PROJECT_BINARY_DIR}/dist/tolvaro-demoengine.1.gz
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# The package installs where the build was configured to install (/usr for
+# a Debian package: -DCMAKE_INSTALL_PREFIX=/usr), so that the program knows
+# itself as an installed copy there and keeps each user's settings apart.
+set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
+
 include(CPack)

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 sh tools/install-deps.sh desktop-file-utils appstream lintian dpkg-dev file
 
 echo "== Package"
-cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF
+cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF
 cmake --build build-package -j"$(nproc)"
 (cd build-package && cpack -G DEB)
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-package/CMakeCache.txt)"
@@ -75,4 +75,17 @@ grep -q '^KeyWord=tolvaro-check' "$settings" || { echo "FAILED: the next start d
 grep -q '^MaxPage=7' "$settings" || { echo "FAILED: the close did not save into $settings" >&2; exit 1; }
 if [ -e "$root/usr/bin/TLV.INI" ]; then echo "FAILED: the program wrote into its own folder" >&2; exit 1; fi
 echo "created, read back and saved in $settings"
+
+echo "== The package installed, its program run by root"
+# /usr/bin is root's to write, yet the installed program never writes there:
+# root's settings go to root's own configuration folder, and the purge leaves
+# nothing of the program in /usr.
+apt-get install -y -q "./$deb" >/dev/null
+root=/ # run_session starts $root/usr/bin/tolvaro
+home="$work/root-home"
+run_session "$home"
+[ -f "$home/config/tolvaro/TLV.INI" ] || { echo "FAILED: root's settings are not in root's configuration folder" >&2; exit 1; }
+[ ! -e /usr/bin/TLV.INI ] || { echo "FAILED: the installed program wrote /usr/bin/TLV.INI" >&2; exit 1; }
+apt-get purge -y -q tolvaro >/dev/null
+[ ! -e /usr/bin/tolvaro ] || { echo "FAILED: the purge left /usr/bin/tolvaro" >&2; exit 1; }
 echo "package checks passed"
