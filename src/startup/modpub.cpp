@@ -97,7 +97,7 @@ void prepareSettings(const std::optional<QString> &programFolder)
 
 QString appPathFromFolder(const QString &folder)
 {
-    // The platform's own separator: "\\" on Windows.
+    // The platform's own separator: a backslash on Windows.
     const QChar separator = QDir::separator();
     return folder.endsWith(separator) ? folder : folder + separator;
 }

@@ -47,7 +47,7 @@ SettingsPlace settingsPlace(const std::optional<QString> &folder)
 
     const std::optional<QString> userFolder = platform::userConfigFolder();
     if (userFolder && platform::makeUserFolder(*userFolder)) {
-        place.iniFile = *userFolder + u'/' + fileName;
+        place.iniFile = appPathFromFolder(*userFolder) + fileName;
         if (hasFile && !planted && !platform::fileExists(place.iniFile))
             copyBytes(besideProgram, place.iniFile);
         return place;
