@@ -3,14 +3,23 @@
 # windows_release` made, under Wine in a fresh prefix of its own:
 #   bash tools/windows/check-release.sh <windows build folder> [<.deb>]
 #
-#  - tolvaro.exe: a GUI program, stripped, needing no DLL but Windows' own,
-#    with its icon, manifest and version resource;
+#  - the zip holds tolvaro.exe, the demo engine and the read-me; the two
+#    programs are stripped and need no DLL but Windows' own, and nothing
+#    Windows has only from a newer version than the one claimed
+#    (dist/windows/imports.txt); tolvaro.exe is a GUI program with its icon,
+#    manifest and version resource, the engine a console program;
+#  - what the README, the read-me, the manifest and the installer say about
+#    the Windows versions agrees; the installer refuses an older Windows;
 #  - the installer, silently for all users: the files, the Start-menu
-#    shortcut, the installed-programs entry; the installed program keeps its
-#    settings in the user's application-data folder, not in its own; the
-#    silent uninstall leaves nothing behind but those settings;
-#  - the installer for the current user alone, and its uninstall;
-#  - the zip: its program run from a scratch folder keeps TLV.INI beside it;
+#    shortcuts, the installed-programs entry; the program and the engine the
+#    shortcuts start find rank 25 together; the installed program keeps its
+#    settings in the user's application-data folder, not in its own; a copy
+#    of it taken elsewhere is portable there; the silent uninstall leaves
+#    nothing behind but those settings;
+#  - the same with /D= into a folder of the user's choice, whose folders the
+#    uninstall removes; the installer for the current user alone;
+#  - the zip, unpacked into a scratch folder: its engine and program find
+#    rank 25 as the read-me says, and TLV.INI stays beside the program;
 #  - one version: project(VERSION), the .deb (default: the newest in
 #    build-package/, as tools/check-package.sh makes it), the program's
 #    version resource, the installer's own, its installed-programs entry and
@@ -22,12 +31,15 @@ root="$(cd "$(dirname "$0")/../.." && pwd)"
     exit 2
 }
 build="$(cd "$1" && pwd)"
+sh "$root/tools/install-deps.sh" xvfb xdotool binutils
 # Wine makes windows only on a display (else the program cannot be asked to
 # close): without one, the check runs on a virtual one of its own.
 if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a bash "$0" "$@"
 fi
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
+# The oldest Windows the program claims to run on (cmake/common.cmake).
+minimum="$(sed -n 's/^TOLVARO_WINDOWS_MINIMUM:INTERNAL=//p' "$build/CMakeCache.txt")"
 zip="$build/tolvaro-$version-windows-x64.zip"
 setup="$build/tolvaro-$version-setup.exe"
 deb="${2:-$(ls -t "$root"/build-package/tolvaro_*_amd64.deb 2>/dev/null | head -n1)}"
@@ -72,34 +84,85 @@ wait_until() {
 }
 # One value of a registry key, as `reg query` prints it.
 reg_value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"; }
+# Each function an .exe imports, as "DLL function" a line (DLL names in
+# lower case; a function imported by number only as "#number").
+imports() {
+    x86_64-w64-mingw32-objdump -p "$1" | awk '
+        /^\tDLL Name: / { dll = tolower($3); next }
+        /^$/ { dll = "" }
+        dll != "" && /^\t[0-9a-f]+ +[0-9]+ +[^ ]+$/ { print dll, $3 }
+        dll != "" && /^\t[0-9a-f]+ +<none> +[0-9a-f]+$/ { print dll, "#" $3 }' | sort -u
+}
+# Holds what an .exe imports against dist/windows/imports.txt: every import
+# listed there, none newer than the oldest Windows the program claims to run
+# on ($minimum, a version number such as 10.0.17763).
+check_imports() {
+    local dll name first listed
+    listed="$(sed 's/#.*//' "$root/dist/windows/imports.txt" | awk 'NF == 3 { print tolower($1), $2, $3 }')"
+    while read -r dll name; do
+        first="$(awk -v d="$dll" -v n="$name" '$1 == d && $2 == n { print $3 }' <<<"$listed")"
+        if [ -z "$first" ]; then
+            fail "$(basename "$1") imports $name from $dll, which dist/windows/imports.txt does not list"
+        elif [ "$(printf '%s\n' "$first" "$minimum" | sort -V | tail -n1)" != "$minimum" ]; then
+            fail "$(basename "$1") imports $name from $dll, which Windows has only from $first on, newer than $minimum"
+        fi
+    done < <(imports "$1")
+}
 # The version information of an .exe, one "name value" a line.
 version_strings() {
     x86_64-w64-mingw32-windres -i "$1" -O rc | sed -n 's/^ *VALUE "\([A-Za-z]*\)", L\?"\(.*\)"$/\1 \2/p'
 }
 
-echo "== The program"
+echo "== The programs and the claims about Windows"
 mkdir "$work/zip"
 (cd "$work/zip" && unzip -q "$zip")
-[ "$(cd "$work/zip" && ls | sort | tr '\n' ' ')" = "README.txt tolvaro.exe " ] ||
-    fail "the zip holds $(cd "$work/zip" && ls | tr '\n' ' ')instead of README.txt and tolvaro.exe"
+[ "$(cd "$work/zip" && ls | sort | tr '\n' ' ')" = "README.txt tolvaro-demoengine.exe tolvaro.exe " ] ||
+    fail "the zip holds $(cd "$work/zip" && ls | tr '\n' ' ')instead of README.txt, tolvaro-demoengine.exe and tolvaro.exe"
 exe="$work/zip/tolvaro.exe"
-headers="$(x86_64-w64-mingw32-objdump -p -h "$exe")"
-grep -q '^Subsystem.*(Windows GUI)' <<<"$headers" || fail "tolvaro.exe is not a GUI program"
-! grep -q ' \.debug_' <<<"$headers" || fail "tolvaro.exe still holds debug information"
-others="$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | grep -iE '^(lib|qt|zlib|curl)' || true)"
-[ -z "$others" ] || fail "tolvaro.exe needs DLLs that Windows does not have: $others"
+engine="$work/zip/tolvaro-demoengine.exe"
+for program in "$exe" "$engine"; do
+    headers="$(x86_64-w64-mingw32-objdump -p -h "$program")"
+    ! grep -q ' \.debug_' <<<"$headers" || fail "$(basename "$program") still holds debug information"
+    others="$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | grep -iE '^(lib|qt|zlib|curl)' || true)"
+    [ -z "$others" ] || fail "$(basename "$program") needs DLLs that Windows does not have: $others"
+    check_imports "$program"
+done
+grep -q '^Subsystem.*(Windows GUI)' <<<"$(x86_64-w64-mingw32-objdump -p "$exe")" ||
+    fail "tolvaro.exe is not a GUI program"
+grep -q '^Subsystem.*(Windows CUI)' <<<"$(x86_64-w64-mingw32-objdump -p "$engine")" ||
+    fail "tolvaro-demoengine.exe is not a console program"
 resources="$(x86_64-w64-mingw32-windres -i "$exe" -O rc)"
 [ "$(grep -c 'RT_MANIFEST' <<<"$resources")" = 1 ] || fail "tolvaro.exe does not hold exactly one manifest"
 for part in asInvoker PerMonitorV2 '>true/pm<' Microsoft.Windows.Common-Controls \
-    35138b9a-5d96-4fbd-8e2d-a2440225f93a 4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 \
-    1f676c76-80e1-4239-95bb-83d0f6d0da78 8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
+    8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a; do
     grep -qF -- "$part" <<<"$resources" || fail "the manifest of tolvaro.exe lacks $part"
+done
+# Windows 7, 8 and 8.1, which the program cannot run on.
+for old in 35138b9a-5d96-4fbd-8e2d-a2440225f93a 4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38 \
+    1f676c76-80e1-4239-95bb-83d0f6d0da78; do
+    ! grep -qF -- "$old" <<<"$resources" || fail "the manifest of tolvaro.exe names an older Windows ($old)"
 done
 [ "$(grep -c 'Element no' <<<"$resources")" = 6 ] || fail "the icon of tolvaro.exe does not hold six images"
 version_strings "$exe" | grep -qx 'ProductName Tolvaro' || fail "tolvaro.exe does not name its product Tolvaro"
-[ "$(head -c3 "$work/zip/README.txt" | od -An -tx1 | tr -d ' ')" = efbbbf ] && grep -q $'\r$' "$work/zip/README.txt" ||
+readme="$work/zip/README.txt"
+[ "$(head -c3 "$readme" | od -An -tx1 | tr -d ' ')" = efbbbf ] && grep -q $'\r$' "$readme" ||
     fail "README.txt is not UTF-8 with a byte-order mark and CR LF line ends"
-echo "tolvaro.exe: $(stat -c %s "$exe") bytes; zip $(stat -c %s "$zip"), installer $(stat -c %s "$setup")"
+# What the read-me, the README and the installer say: the minimum, and no
+# older Windows.
+grep -qF 'Windows 10（1809 版或更新）或 Windows 11，64 位' "$readme" &&
+    grep -qF 'Windows 10 (version 1809 or later) or Windows 11, 64-bit' "$readme" ||
+    fail "README.txt does not name Windows 10 1809 and Windows 11 as the systems the program runs on"
+grep -qF 'Windows 10 (1809 and later) and Windows 11, 64-bit' "$root/README.md" ||
+    fail "README.md does not name Windows 10 1809 and Windows 11 as the systems the program runs on"
+claims="$(grep -nE 'Windows (XP|Vista|7|8)\b' "$root/README.md" "$readme" "$root/dist/windows/"* || true)"
+[ -z "$claims" ] || fail "older Windows are named: $claims"
+[ "${minimum##*.}" = "$(sed -n 's/^!define MINIMUM_BUILD "\(.*\)"$/\1/p' "$build/dist/windows/tolvaro.nsi")" ] ||
+    fail "the installer does not refuse Windows older than build ${minimum##*.}"
+# The three steps at the top of the read-me, in Chinese first.
+head -n 12 "$readme" | grep -q 'tolvaro-demoengine.exe' && head -n 12 "$readme" | grep -q '位置.*25' ||
+    fail "README.txt does not open with the three steps to try the program with the demo engine"
+echo "tolvaro.exe: $(stat -c %s "$exe") bytes; tolvaro-demoengine.exe $(stat -c %s "$engine");" \
+    "zip $(stat -c %s "$zip"), installer $(stat -c %s "$setup")"
 
 echo "== A fresh Wine prefix"
 wineboot -i
@@ -113,6 +176,7 @@ all_start="$(folder ProgramData)/Microsoft/Windows/Start Menu/Programs"
 user_start="$appdata/Microsoft/Windows/Start Menu/Programs"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tolvaro'
 user_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tolvaro'
+demo_link='Tolvaro 演示检索引擎.lnk'
 
 # Starts a tolvaro.exe on the virtual display, waits until its settings file
 # ($2) is there and ends the program as Windows does when asked to close it
@@ -123,8 +187,11 @@ run_session() {
     local app=$!
     pids+=("$app")
     wait_until "[ -f '$2' ]" || { fail "$1 did not create $2"; kill "$app"; return 0; }
-    wait_until "wine taskkill /IM tolvaro.exe >/dev/null 2>&1; sleep 1; ! kill -0 $app 2>/dev/null" \
-        || { fail "$1 did not end when asked"; kill "$app"; }
+    close_program "$1" "$app"
+}
+close_program() {
+    wait_until "wine taskkill /IM tolvaro.exe >/dev/null 2>&1; sleep 1; ! kill -0 $2 2>/dev/null" \
+        || { fail "$1 did not end when asked"; kill "$2"; }
 }
 # Two sessions: the first creates the settings file, the second reads a page
 # count written as 007 and saves it back as 7 when it closes.
@@ -135,6 +202,37 @@ check_settings() {
     run_session "$1" "$2"
     grep -q '^MaxPage=7' "$2" || fail "$1 did not read $2 at the start or did not save it at the close"
 }
+# What a new user does: starts the demo engine ($1), then the program ($2)
+# with the settings it ships with, and presses 检索. The site is on the third
+# page, so exactly three pages are asked for (start 0, 10 and 20) and the
+# search ends there, with rank 25.
+try_it() {
+    local log="$work/engine.log" app
+    wine "$1" >"$log" 2>&1 &
+    pids+=("$!")
+    wait_until "grep -q listening '$log'" || { fail "$1 did not start listening: $(cat "$log")"; return 0; }
+    wine "$2" &
+    app=$!
+    pids+=("$app")
+    local window=""
+    wait_until 'window="$(xdotool search --onlyvisible --class tolvaro.exe 2>/dev/null | head -n1)"; [ -n "$window" ]' ||
+        { fail "the window of $2 did not appear"; kill "$app"; return 0; }
+    sleep 1
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    xdotool key --clearmodifiers alt+s
+    wait_until "[ \$(grep -c '^GET /search' '$log') -ge 3 ]" || true
+    sleep 2
+    local asked
+    asked="$(grep '^GET /search' "$log" | sed -n 's/.*&start=\([0-9]*\)$/\1/p' | tr '\n' ' ')"
+    [ "$asked" = "0 10 20 " ] || fail "$2 asked the demo engine for the pages '$asked' instead of start 0, 10 and 20"
+    close_program "$2" "$app"
+    wine taskkill /F /IM tolvaro-demoengine.exe >/dev/null 2>&1 || true
+    wineserver -w
+}
+# The program a shortcut starts, as a path here.
+shortcut_target() {
+    winepath -u "$( { strings -a "$1"; strings -a -el "$1"; } | grep -m1 -iE '^[a-z]:\\.*\.exe$')"
+}
 
 # Every file and registry line of the prefix that names the program (none
 # before the first install).
@@ -144,13 +242,24 @@ traces() {
     grep -i 'tolvaro' "$WINEPREFIX"/*.reg || true
 }
 
+echo "== Refused on a Windows older than $minimum"
+wine reg add 'HKCU\Software\Wine' /v Version /d win81 /f >/dev/null
+if wine "$setup" /S; then fail "the installer ran on Windows 8.1"; fi
+wine reg delete 'HKCU\Software\Wine' /v Version /f >/dev/null
+left="$(traces)"
+[ -z "$left" ] || fail "the refused installer left traces: $left"
+
 echo "== Installed for all users"
 wine "$setup" /S
 installed="$programs/Tolvaro"
-[ "$(ls "$installed" 2>/dev/null | sort | tr '\n' ' ')" = "tolvaro.exe uninstall.exe " ] ||
-    fail "$installed holds '$(ls "$installed" 2>/dev/null | tr '\n' ' ')' instead of tolvaro.exe and uninstall.exe"
+contents="README.txt tolvaro-demoengine.exe tolvaro.exe uninstall.exe "
+[ "$(ls "$installed" 2>/dev/null | sort | tr '\n' ' ')" = "$contents" ] ||
+    fail "$installed holds '$(ls "$installed" 2>/dev/null | tr '\n' ' ')' instead of $contents"
 cmp -s "$exe" "$installed/tolvaro.exe" || fail "the installed tolvaro.exe is not the zip's"
-[ -f "$all_start/Tolvaro.lnk" ] || fail "no Start-menu shortcut in $all_start"
+cmp -s "$engine" "$installed/tolvaro-demoengine.exe" || fail "the installed demo engine is not the zip's"
+for link in Tolvaro.lnk "$demo_link"; do
+    [ -f "$all_start/$link" ] || fail "no Start-menu shortcut $link in $all_start"
+done
 winpath="$(reg_value "$key" InstallLocation)"
 [ -n "$winpath" ] && [ "$(winepath -u "$winpath")" = "$installed" ] ||
     fail "the installed-programs entry gives '$winpath' as the installation folder"
@@ -161,41 +270,79 @@ done
 [ "$(reg_value "$key" DisplayName)" = Tolvaro ] || fail "the installed-programs entry is not named Tolvaro"
 installed_version="$(reg_value "$key" DisplayVersion)"
 
-echo "== The installed program"
+echo "== The installed program, from its Start-menu shortcuts"
 settings="$appdata/Tolvaro/TLV.INI"
-check_settings "$installed/tolvaro.exe" "$settings"
+program="$(shortcut_target "$all_start/Tolvaro.lnk")"
+[ "$program" = "$installed/tolvaro.exe" ] || fail "the shortcut Tolvaro.lnk starts '$program'"
+demo="$(shortcut_target "$all_start/$demo_link")"
+[ "$demo" = "$installed/tolvaro-demoengine.exe" ] || fail "the shortcut $demo_link starts '$demo'"
+try_it "$demo" "$program"
+check_settings "$program" "$settings"
 [ ! -e "$installed/TLV.INI" ] || fail "the installed program wrote TLV.INI into $installed"
 
+echo "== A copy of the installed program taken elsewhere is portable there"
+copy="$WINEPREFIX/drive_c/scratch/copy"
+mkdir -p "$copy"
+cp "$installed/tolvaro.exe" "$copy/"
+run_session "$copy/tolvaro.exe" "$copy/TLV.INI"
+
+uninstall() { # uninstall <installed-programs key>
+    # As the installed-programs list runs it: its quiet command, which hands
+    # over to a copy of the uninstaller and returns; wineserver -w waits for it.
+    local quiet
+    quiet="$(reg_value "$1" QuietUninstallString)"
+    eval "wine $(sed 's/\\/\\\\/g' <<<"$quiet")"
+    wineserver -w
+}
+
 echo "== Uninstalled silently"
-# As the installed-programs list runs it: its quiet command, which hands
-# over to a copy of the uninstaller and returns; wineserver -w waits for it.
-quiet="$(reg_value "$key" QuietUninstallString)"
-eval "wine $(sed 's/\\/\\\\/g' <<<"$quiet")"
-wineserver -w
+uninstall "$key"
 [ ! -e "$installed" ] || fail "the uninstall left $installed: $(ls "$installed")"
-[ ! -e "$all_start/Tolvaro.lnk" ] || fail "the uninstall left the Start-menu shortcut"
+[ ! -e "$all_start/Tolvaro.lnk" ] && [ ! -e "$all_start/$demo_link" ] ||
+    fail "the uninstall left a Start-menu shortcut"
 ! wine reg query "$key" >/dev/null 2>&1 || fail "the uninstall left the installed-programs entry"
 [ -f "$settings" ] || fail "the uninstall removed the user's settings"
-rm -rf "$appdata/Tolvaro"
+rm -rf "$appdata/Tolvaro" "$copy"
 left="$(traces)"
 [ -z "$left" ] || fail "the uninstall left traces of the program: $left"
+
+echo "== Installed silently into a folder of the user's choice (/D=)"
+wine "$setup" /S '/D=C:\Apps\Tolvaro'
+custom="$WINEPREFIX/drive_c/Apps/Tolvaro"
+[ "$(ls "$custom" 2>/dev/null | sort | tr '\n' ' ')" = "$contents" ] ||
+    fail "/D= did not install into C:\\Apps\\Tolvaro: it holds '$(ls "$custom" 2>/dev/null | tr '\n' ' ')'"
+[ ! -e "$installed" ] || fail "/D= still installed into $installed"
+[ "$(reg_value "$key" InstallLocation)" = 'C:\Apps\Tolvaro' ] ||
+    fail "the installed-programs entry gives '$(reg_value "$key" InstallLocation)' as the folder"
+# Installed there, it is the installed copy: the settings are each user's own.
+check_settings "$custom/tolvaro.exe" "$settings"
+[ ! -e "$custom/TLV.INI" ] || fail "the program installed into C:\\Apps\\Tolvaro wrote TLV.INI beside itself"
+uninstall "$key"
+[ ! -e "$WINEPREFIX/drive_c/Apps" ] || fail "the uninstall left the folders it made: $(find "$WINEPREFIX/drive_c/Apps")"
+rm -rf "$appdata/Tolvaro"
+left="$(traces)"
+[ -z "$left" ] || fail "the uninstall from C:\\Apps\\Tolvaro left traces of the program: $left"
 
 echo "== Installed for the current user alone"
 wine "$setup" /S /CurrentUser
 user_installed="$localappdata/Programs/Tolvaro"
-[ -f "$user_installed/tolvaro.exe" ] || fail "no tolvaro.exe in $user_installed"
-[ -f "$user_start/Tolvaro.lnk" ] || fail "no Start-menu shortcut in $user_start"
+[ "$(ls "$user_installed" 2>/dev/null | sort | tr '\n' ' ')" = "$contents" ] ||
+    fail "$user_installed holds '$(ls "$user_installed" 2>/dev/null | tr '\n' ' ')' instead of $contents"
+for link in Tolvaro.lnk "$demo_link"; do
+    [ -f "$user_start/$link" ] || fail "no Start-menu shortcut $link in $user_start"
+done
 [ "$(reg_value "$user_key" DisplayVersion)" = "$version" ] || fail "no installed-programs entry for the user"
 ! wine reg query "$key" >/dev/null 2>&1 || fail "the per-user install wrote an entry for all users"
-quiet="$(reg_value "$user_key" QuietUninstallString)"
-eval "wine $(sed 's/\\/\\\\/g' <<<"$quiet")"
+uninstall "$user_key"
 left="$(traces)"
 [ -z "$left" ] || fail "the per-user uninstall left traces of the program: $left"
 
-echo "== The zip's program, from a scratch folder"
+echo "== The zip, unpacked into a scratch folder: tried as a new user would, its settings beside it"
 portable="$WINEPREFIX/drive_c/scratch/Tolvaro"
 mkdir -p "$portable"
-cp "$exe" "$portable/"
+cp "$exe" "$engine" "$readme" "$portable/"
+try_it "$portable/tolvaro-demoengine.exe" "$portable/tolvaro.exe"
+[ -f "$portable/TLV.INI" ] || fail "the zip's program did not keep TLV.INI beside itself"
 check_settings "$portable/tolvaro.exe" "$portable/TLV.INI"
 [ ! -e "$appdata/Tolvaro" ] || fail "the zip's program wrote its settings into $appdata/Tolvaro"
 
