@@ -90,8 +90,8 @@ imports() {
     x86_64-w64-mingw32-objdump -p "$1" | awk '
         /^\tDLL Name: / { dll = tolower($3); next }
         /^$/ { dll = "" }
-        dll != "" && /^\t[0-9a-f]+ +[0-9]+ +[^ ]+$/ { print dll, $3 }
-        dll != "" && /^\t[0-9a-f]+ +<none> +[0-9a-f]+$/ { print dll, "#" $3 }' | sort -u
+        dll != "" && /^\t[0-9a-f]+[ \t]+[0-9]+ +[^ ]+$/ { print dll, $3 }
+        dll != "" && /^\t[0-9a-f]+[ \t]+<none> +[0-9a-f]+$/ { print dll, "#" $3 }' | sort -u
 }
 # Holds what an .exe imports against dist/windows/imports.txt: every import
 # listed there, none newer than the oldest Windows the program claims to run
