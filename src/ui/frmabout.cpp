@@ -187,11 +187,14 @@ void frmAbout::openContact(const QLabel *label)
 {
     const platform::WindowHandle self = platform::WindowHandle(winId());
     if (label == m_label4)
-        m_shell.execute(self, u"open"_s, webTarget, QString(), QString(), platform::SW_SHOWNORMAL);
+        m_shell.execute(
+            self, u"open"_s, webTarget, QString(), QString(), platform::ShowCommand::Normal);
     else if (label == m_label6)
-        m_shell.execute(0, QString(), messengerTarget, QString(), QString(), platform::SW_SHOW);
+        m_shell.execute(
+            0, QString(), messengerTarget, QString(), QString(), platform::ShowCommand::Show);
     else if (label == m_label8)
-        m_shell.execute(self, u"open"_s, mailTarget, QString(), QString(), platform::SW_SHOWNORMAL);
+        m_shell.execute(
+            self, u"open"_s, mailTarget, QString(), QString(), platform::ShowCommand::Normal);
 }
 
 void frmAbout::keyPressEvent(QKeyEvent *event)

@@ -5,7 +5,6 @@
 #include "startup/runtimeerror.h"
 #include "startup/strictnumber.h"
 #include "ui/controls.h"
-#include "ui/desktopshell.h"
 #include "ui/frmabout.h"
 #include "ui/hextotext.h"
 #include "ui/unhandlederror.h"
@@ -77,7 +76,7 @@ frmMain &frmMain::defaultInstance()
 }
 
 frmMain::frmMain()
-    : frmMain(&GetBodyByXml, ui::desktopShell())
+    : frmMain(&GetBodyByXml, platform::systemShell())
 {
 }
 
