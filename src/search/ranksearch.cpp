@@ -102,7 +102,7 @@ void RankSearch::runOnce(quint64 generation, const std::weak_ptr<void> &alive)
             // shows the page that was read ("#" in a keyword is no fragment).
             m_shell.execute(m_window.nativeHandle(), u"open"_s,
                 QString::fromLatin1(platform::HttpRequest::wireAddress(pageAddress)), QString(),
-                QString(), platform::SW_SHOWNORMAL);
+                QString(), platform::ShowCommand::Normal);
         }
         return;
     }

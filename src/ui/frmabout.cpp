@@ -1,6 +1,7 @@
 #include "ui/frmabout.h"
 
 #include "ui/controls.h"
+#include "ui/displaytexts.h"
 #include "ui/hextotext.h"
 #include "ui/unhandlederror.h"
 
@@ -15,43 +16,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The five display texts, in code page 936, kept only in the encoded form and
-// only in pieces: "Tolvaro 1.0", "作者: Tolvaro 开发组", "www.tolvaro.example",
-// "help@im.tolvaro.example" and "support@tolvaro.example".
-QString encodedText1()
-{
-    return QString(QChar(53)) + QChar(52) + u"6F"_s + u"6C%7"_s + u"661"_s + u"%72%"_s + u"6F"_s
-        + u"2%03"_s + u"12"_s + u"E%3%"_s + u"0"_s;
-}
-
-QString encodedText2()
-{
-    return u"D7F7"_s + QChar(68) + u"5%"_s + u"DF3A"_s + u"%2"_s + u"0%"_s + u"54"_s + u"6%F6C"_s
-        + u"76%"_s + u"6%17"_s + u"%2%6"_s + u"%F%20"_s + u"BF"_s + QChar(65) + u"AB"_s + QChar(55)
-        + u"A%2"_s + u"D7E"_s + u"9%"_s;
-}
-
-QString encodedText3()
-{
-    return u"7777"_s + u"77%2"_s + QChar(69) + u"74"_s + u"%6F%"_s + u"6C"_s + u"7%"_s + u"66"_s
-        + u"172%6"_s + u"%F2"_s + u"%E%6"_s + u"%5%7"_s + u"8616D"_s + u"70"_s + QChar(54) + u"%C"_s
-        + QChar(54) + u"5"_s;
-}
-
-QString encodedText4()
-{
-    return u"68"_s + u"65"_s + u"6C"_s + u"%7040"_s + u"%69"_s + u"%6D2"_s + u"%E74"_s + u"6F%6%"_s
-        + u"C7"_s + QChar(37) + u"6%"_s + QChar(54) + u"%1%"_s + u"726"_s + u"F2E"_s + u"657"_s
-        + u"%8616"_s + QChar(68) + u"7%0"_s + QChar(37) + u"6%C6"_s + u"5"_s;
-}
-
-QString encodedText5()
-{
-    return u"73"_s + u"75"_s + u"70"_s + u"%706F"_s + u"%72"_s + u"%744"_s + u"%074"_s + u"6F%6%"_s
-        + u"C7"_s + QChar(37) + u"6%"_s + QChar(54) + u"%1%"_s + u"726"_s + u"F2E"_s + u"657"_s
-        + u"%8616"_s + QChar(68) + u"7%0"_s + QChar(37) + u"6%C6"_s + u"5"_s;
-}
 
 const QString webTarget = u"http://www.tolvaro.example/"_s;
 const QString messengerTarget = u"xmpp:help@im.tolvaro.example?message"_s;
@@ -163,11 +127,11 @@ void frmAbout::load()
     // Each text is decoded right before its label takes it; one that fails
     // leaves its label empty and the others still load.
     const std::pair<QLabel *, QString (*)()> texts[] = {
-        { m_label1, encodedText1 },
-        { m_label2, encodedText2 },
-        { m_label4, encodedText3 },
-        { m_label6, encodedText4 },
-        { m_label8, encodedText5 },
+        { m_label1, displayTexts::aboutProduct },
+        { m_label2, displayTexts::aboutCredit },
+        { m_label4, displayTexts::aboutWeb },
+        { m_label6, displayTexts::aboutMessenger },
+        { m_label8, displayTexts::aboutMail },
     };
     for (const auto &[label, encoded] : texts) {
         QString text = encoded();
@@ -187,11 +151,14 @@ void frmAbout::openContact(const QLabel *label)
 {
     const platform::WindowHandle self = platform::WindowHandle(winId());
     if (label == m_label4)
-        m_shell.execute(self, u"open"_s, webTarget, QString(), QString(), platform::SW_SHOWNORMAL);
+        m_shell.execute(
+            self, u"open"_s, webTarget, QString(), QString(), platform::ShowCommand::Normal);
     else if (label == m_label6)
-        m_shell.execute(0, QString(), messengerTarget, QString(), QString(), platform::SW_SHOW);
+        m_shell.execute(
+            0, QString(), messengerTarget, QString(), QString(), platform::ShowCommand::Show);
     else if (label == m_label8)
-        m_shell.execute(self, u"open"_s, mailTarget, QString(), QString(), platform::SW_SHOWNORMAL);
+        m_shell.execute(
+            self, u"open"_s, mailTarget, QString(), QString(), platform::ShowCommand::Normal);
 }
 
 void frmAbout::keyPressEvent(QKeyEvent *event)

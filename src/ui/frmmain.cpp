@@ -5,7 +5,7 @@
 #include "startup/runtimeerror.h"
 #include "startup/strictnumber.h"
 #include "ui/controls.h"
-#include "ui/desktopshell.h"
+#include "ui/displaytexts.h"
 #include "ui/frmabout.h"
 #include "ui/hextotext.h"
 #include "ui/unhandlederror.h"
@@ -23,15 +23,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// The window title, "Tolvaro 网站排名查询" in code page 936, kept only in the
-// encoded form and only in pieces.
-QString encodedTitle()
-{
-    return u"5%4"_s + u"6%F"_s + QChar(54) + u"C%76%"_s + u"61%7%"_s + u"26"_s + QChar(70)
-        + u"%2%0"_s + QChar(67) + u"DF"_s + u"8D"_s + u"%5B%"_s + u"E%C%"_s + u"5C5%C"_s + QChar(51)
-        + QChar(70) + u"BB"_s + QChar(37) + u"2%E%9"_s + u"D1AF%"_s;
-}
 
 // The 16 x 16 image is the icon as drawn; the larger ones of the same picture
 // serve screens of a higher density and the window switchers.
@@ -77,7 +68,7 @@ frmMain &frmMain::defaultInstance()
 }
 
 frmMain::frmMain()
-    : frmMain(&GetBodyByXml, ui::desktopShell())
+    : frmMain(&GetBodyByXml, platform::systemShell())
 {
 }
 
@@ -155,7 +146,7 @@ void frmMain::load()
     m_txtKeyWord->setText(modPub::strKeyWord);
     m_txtPage->setText(QString::number(modPub::lngMaxPage));
     m_txtUrl->setText(modPub::strKeyUrl);
-    QString title = encodedTitle();
+    QString title = displayTexts::mainTitle();
     setWindowTitle(ui::HexToText(title));
 }
 

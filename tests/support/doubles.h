@@ -43,9 +43,9 @@ class ShellDouble : public platform::Shell
 public:
     QStringList calls;
     void execute(platform::WindowHandle owner, const QString &verb, const QString &file,
-        const QString &parameters, const QString &directory, int showCommand) override
+        const QString &parameters, const QString &directory, platform::ShowCommand show) override
     {
         calls.append(QString::number(owner, 16) + u'|' + verb + u'|' + file + u'|' + parameters
-            + u'|' + directory + u'|' + QString::number(showCommand));
+            + u'|' + directory + u'|' + QString::number(int(show)));
     }
 };

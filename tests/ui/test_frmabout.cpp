@@ -16,6 +16,20 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The version of this build, project(VERSION), as the About window names it:
+// a third number of 0 is left out.
+QString shownVersion()
+{
+    QString version = QStringLiteral(TOLVARO_VERSION);
+    if (version.count(u'.') == 2 && version.endsWith(u".0"_s))
+        version.chop(2);
+    return version;
+}
+
+} // namespace
+
 class TestFrmAbout : public QObject
 {
     Q_OBJECT
@@ -77,7 +91,7 @@ void TestFrmAbout::layout()
         bool contact;
     } controls[] = {
         { u"Image1"_s, QString(), QRect(16, 8, 37, 37), false },
-        { u"Label1"_s, u"Tolvaro 1.0"_s, QRect(72, 8, 0, 12), false },
+        { u"Label1"_s, u"Tolvaro "_s + shownVersion(), QRect(72, 8, 0, 12), false },
         { u"Label2"_s, u"作者: Tolvaro 开发组"_s, QRect(72, 32, 0, 12), false },
         { u"Label3"_s, u"主页:"_s, QRect(72, 48, 0, 12), false },
         { u"Label4"_s, u"www.tolvaro.example"_s, QRect(104, 48, 0, 12), true },

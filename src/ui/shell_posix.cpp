@@ -1,21 +1,21 @@
-#include "ui/desktopshell.h"
+#include "platform/shell.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QUrl>
 
-namespace ui {
+namespace platform {
 
 namespace {
 
 // Opens targets through the desktop's URL handlers; nothing is ever run
 // through a command interpreter. The verb, parameters, folder and show
 // command have no counterpart there and are left aside.
-class DesktopShell final : public platform::Shell
+class DesktopShell final : public Shell
 {
 public:
-    void execute(platform::WindowHandle, const QString &, const QString &file, const QString &,
-        const QString &, int) override
+    void execute(WindowHandle, const QString &, const QString &file, const QString &,
+        const QString &, ShowCommand) override
     {
         // The desktop services need the GUI application; without one there
         // is no desktop to hand the target to.
@@ -34,10 +34,10 @@ public:
 
 } // namespace
 
-platform::Shell &desktopShell()
+Shell &systemShell()
 {
     static DesktopShell shell;
     return shell;
 }
 
-} // namespace ui
+} // namespace platform
