@@ -81,8 +81,9 @@ TEST(HostilePeers, EachRequestEndsAndTheNextStillWorks)
         http.Get("/to-file", [](const httplib::Request &, httplib::Response &r) {
             r.set_redirect("file:///etc/passwd");
         });
-        // Targets with a scheme but no "//", which the library may take for a
-        // path: each names its scheme all the same.
+        // Targets whose scheme the library misjudges: it reports javascript:
+        // and data: as replies that are not HTTP, and may follow C:/ and a
+        // scheme of over 40 letters as paths.
         const std::pair<const char *, const char *> otherSchemes[] = {
             { "/to-javascript", "javascript:alert(1)" },
             { "/to-data", "data:text/html,<p>x</p>" },
