@@ -71,7 +71,8 @@ int main()
         for (const Way &way : ways) {
             const PageScan result = way.scan();
             same = same && result.hit == expected.hit
-                && result.entriesBefore == expected.entriesBefore;
+                && result.entriesBefore == expected.entriesBefore
+                && result.hasEntry == expected.hasEntry;
             std::printf("%-8s %-28s %10.0f %8lld%s\n", qPrintable(label), way.name,
                 throughput(page, way.scan), (long long)result.entriesBefore,
                 result.hit ? "" : " (no hit)");

@@ -8,7 +8,8 @@
 #include <cstdlib>
 
 // The byte scan of a result page, held against the plain pipeline: decode,
-// lower-case, find the needle, count the entries before it. The first input
+// lower-case, find the needle, count the entries before it, or tell whether
+// the page holds any entry when the needle is not there. The first input
 // byte is the length of the site prefix (UTF-8) that follows it; the rest is
 // the page.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -22,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const PageScan scan = scanPage(page, prefix);
     const PageScan expected = scanPagePlain(page, prefix);
-    if (scan.hit != expected.hit || scan.entriesBefore != expected.entriesBefore)
+    if (scan.hit != expected.hit || scan.entriesBefore != expected.entriesBefore
+        || scan.hasEntry != expected.hasEntry)
         std::abort();
     return 0;
 }

@@ -118,6 +118,31 @@ bool hasWebScheme(const QByteArray &address)
     return head.startsWith("http://") || head == "https://";
 }
 
+bool isAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// Whether a redirect's target names a scheme other than http or https. A
+// reference that opens with a scheme (a letter, then letters, digits, "+",
+// "-" or ".", then ":") is absolute whatever follows it (RFC 3986), so
+// "javascript:alert(1)" or "c:/x" names its scheme as surely as "ftp://x"
+// does; the library takes some such targets for relative paths.
+bool leavesTheWeb(QByteArrayView target)
+{
+    if (target.isEmpty() || !isAsciiLetter(target[0]))
+        return false;
+    qsizetype end = 1;
+    while (end < target.size()
+        && (isAsciiLetter(target[end]) || (target[end] >= '0' && target[end] <= '9')
+            || target[end] == '+' || target[end] == '-' || target[end] == '.'))
+        ++end;
+    if (end == target.size() || target[end] != ':')
+        return false;
+    const QByteArray scheme = target.first(end).toByteArray().toLower();
+    return scheme != "http" && scheme != "https";
+}
+
 // Why the exchange failed. `lastAddress` is the address asked last, which
 // after a redirect is its target.
 HttpFailure failureOf(CURLcode code, bool connected, const QByteArray &lastAddress)
@@ -133,9 +158,10 @@ HttpFailure failureOf(CURLcode code, bool connected, const QByteArray &lastAddre
         return connected ? HttpFailure::Stalled : HttpFailure::ConnectTimeout;
     case CURLE_FILESIZE_EXCEEDED:
         return HttpFailure::TooLarge;
-    // open() lets only http and https through, so a scheme refused here came
-    // with a redirect. The library gives the same code for an http address
-    // whose answer has no HTTP status line or an unknown version or status.
+    // open() lets only http and https through, and a redirect elsewhere is
+    // refused as its headers arrive, so a scheme refused here still came with
+    // a redirect. The library gives the same code for an http address whose
+    // answer has no HTTP status line or an unknown version or status.
     case CURLE_UNSUPPORTED_PROTOCOL:
         return hasWebScheme(lastAddress) ? HttpFailure::NotHttp : HttpFailure::RedirectFailed;
     case CURLE_WEIRD_SERVER_REPLY:
@@ -226,11 +252,17 @@ struct HttpRequest::Private
     std::optional<QByteArray> proxy;
     QByteArray body;
     bool tooLarge = false;
+    // The status of the answer whose headers are coming in, whether it has
+    // named its target yet, and whether that target was refused.
+    int headerStatus = 0;
+    bool targetSeen = false;
+    bool redirectRefused = false;
     // Whether the request in progress has its connection: a time limit that
     // runs out before it is a connect time-out, after it a stall.
     bool connected = false;
 
     static size_t appendBody(char *data, size_t size, size_t count, void *context);
+    static size_t readHeader(char *data, size_t size, size_t count, void *context);
     static int newSocket(void *context, curl_socket_t, curlsocktype);
     static int connectionReady(void *context, char *, char *, int, int);
 
@@ -260,6 +292,36 @@ size_t HttpRequest::Private::appendBody(char *data, size_t size, size_t count, v
     }
     d->body.append(data, qsizetype(bytes));
     return bytes;
+}
+
+// Refuses a redirect to another scheme before the library acts on it, as the
+// library would act: on the first Location that is not blank of an answer
+// from 300 to 399.
+size_t HttpRequest::Private::readHeader(char *data, size_t size, size_t count, void *context)
+{
+    auto *d = static_cast<Private *>(context);
+    const size_t bytes = size * count;
+    const QByteArrayView line(data, qsizetype(bytes));
+    if (line.startsWith("HTTP/")) {
+        // "HTTP/1.1 302 Found": a new answer begins.
+        const QByteArrayView status = line.sliced(qMin(line.indexOf(' ') + 1, line.size()));
+        d->headerStatus = status.first(qMin<qsizetype>(3, status.size())).toInt();
+        d->targetSeen = false;
+        return bytes;
+    }
+    const bool redirecting = d->headerStatus >= 300 && d->headerStatus <= 399;
+    constexpr QByteArrayView name = "location:";
+    if (!redirecting || d->targetSeen || line.size() < name.size()
+        || line.first(name.size()).compare(name, Qt::CaseInsensitive) != 0)
+        return bytes;
+    const QByteArrayView target = line.sliced(name.size()).trimmed();
+    if (target.isEmpty())
+        return bytes;
+    d->targetSeen = true;
+    if (!leavesTheWeb(target))
+        return bytes;
+    d->redirectRefused = true;
+    return 0; // anything but the given count ends the transfer with an error
 }
 
 int HttpRequest::Private::newSocket(void *context, curl_socket_t, curlsocktype)
@@ -347,6 +409,8 @@ bool HttpRequest::open(const QString &url)
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, 128L * 1024);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, Private::appendBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, d.get());
+    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, Private::readHeader);
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, d.get());
     curl_easy_setopt(easy, CURLOPT_SOCKOPTFUNCTION, Private::newSocket);
     curl_easy_setopt(easy, CURLOPT_SOCKOPTDATA, d.get());
     curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, Private::connectionReady);
@@ -363,6 +427,9 @@ HttpResponse HttpRequest::send()
     }
     d->body.clear();
     d->tooLarge = false;
+    d->redirectRefused = false;
+    d->headerStatus = 0;
+    d->targetSeen = false;
     d->connected = false;
     CURLcode result;
     {
@@ -374,7 +441,12 @@ HttpResponse HttpRequest::send()
     response.status = int(status);
     char *tried = nullptr;
     curl_easy_getinfo(d->easy, CURLINFO_EFFECTIVE_URL, &tried);
-    response.failure = d->tooLarge ? HttpFailure::TooLarge : failureOf(result, d->connected, tried);
+    if (d->tooLarge)
+        response.failure = HttpFailure::TooLarge;
+    else if (d->redirectRefused)
+        response.failure = HttpFailure::RedirectFailed;
+    else
+        response.failure = failureOf(result, d->connected, tried);
     if (response.failure == HttpFailure::None) {
         shared().lastBodySize = d->body.size();
         response.body = std::move(d->body);

@@ -26,7 +26,10 @@
 //   decodes to non-ASCII characters that match nothing of an ASCII needle.
 // ITEM_MARKER cannot overlap itself, so counting every occurrence before the
 // hit equals counting them non-overlapping; and the needle begins with
-// ITEM_MARKER, so one walk over the entries finds both the hit and the count.
+// ITEM_MARKER, so one walk over the entries finds the hit, the count and,
+// when it ends without a hit, whether the page held any entry at all.
+// ITEM_MARKER has no "k" and its one "i" stands before a blank, so neither
+// of the two exceptions above can make one.
 
 namespace {
 
@@ -142,7 +145,7 @@ PageScan scanPage(QByteArrayView page, QStringView sitePrefix)
     std::string tail;
     switch (classify(sitePrefix, tail)) {
     case Prefix::NeverMatches:
-        return {};
+        return { false, 0, findItem(page.data(), page.size(), 0) >= 0 };
     case Prefix::Other:
         return scanPagePlain(page, sitePrefix);
     case Prefix::Ascii:
@@ -154,10 +157,10 @@ PageScan scanPage(QByteArrayView page, QStringView sitePrefix)
     for (qsizetype at = findItem(data, size, 0); at >= 0;
          at = findItem(data, size, at + itemLength)) {
         if (tailMatches(data + at + itemLength, size - at - itemLength, tail))
-            return { true, entries };
+            return { true, entries, true };
         ++entries;
     }
-    return {};
+    return { false, 0, entries > 0 };
 }
 
 PageScan scanPagePlain(QByteArrayView page, QStringView sitePrefix)
@@ -165,11 +168,11 @@ PageScan scanPagePlain(QByteArrayView page, QStringView sitePrefix)
     const QString text = QString::fromUtf8(page).toLower();
     const qsizetype hit = text.indexOf(RESULT_MARKER.toString().append(sitePrefix));
     if (hit < 0)
-        return {};
+        return { false, 0, text.contains(ITEM_MARKER) };
     const QStringView before = QStringView(text).first(hit);
     qsizetype entries = 0;
     for (qsizetype at = before.indexOf(ITEM_MARKER); at >= 0;
          at = before.indexOf(ITEM_MARKER, at + ITEM_MARKER.size()))
         ++entries;
-    return { true, entries };
+    return { true, entries, true };
 }

@@ -86,6 +86,14 @@ void RankSearch::runOnce(quint64 generation, const std::weak_ptr<void> &alive)
                 reportUnread(start, u"HTTP "_s + QString::number(page.status));
                 return;
             }
+            // Nor does a page that lists no result at all: the host serves no
+            // result pages of this kind, the results have run out, or the
+            // engine sent a consent or captcha page with 200. Pages after it
+            // would not tell more.
+            if (!scan.hasEntry) {
+                reportAtPage(start, u"没有检索结果"_s);
+                return;
+            }
             continue;
         }
 
@@ -112,7 +120,12 @@ void RankSearch::runOnce(quint64 generation, const std::weak_ptr<void> &alive)
 
 void RankSearch::reportUnread(qint64 start, const QString &cause)
 {
-    m_window.setStatus(u"状态:第"_s + QString::number(start / 10 + 1) + u"页读取失败："_s + cause);
+    reportAtPage(start, u"读取失败："_s + cause);
+}
+
+void RankSearch::reportAtPage(qint64 start, const QString &what)
+{
+    m_window.setStatus(u"状态:第"_s + QString::number(start / 10 + 1) + u"页"_s + what);
     m_window.doEvents();
 }
 

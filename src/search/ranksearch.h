@@ -38,6 +38,8 @@ private:
     bool isCurrent(quint64 generation, const std::weak_ptr<void> &alive) const;
     // Ends the run on a page that could not be read.
     void reportUnread(qint64 start, const QString &cause);
+    // Ends the run on the page of that start value: "状态:第N页" + what.
+    void reportAtPage(qint64 start, const QString &what);
 
     WindowOps &m_window;
     Fetch m_fetch;

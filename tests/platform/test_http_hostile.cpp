@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -80,6 +81,20 @@ TEST(HostilePeers, EachRequestEndsAndTheNextStillWorks)
         http.Get("/to-file", [](const httplib::Request &, httplib::Response &r) {
             r.set_redirect("file:///etc/passwd");
         });
+        // Targets whose scheme the library misjudges: it reports javascript:
+        // and data: as replies that are not HTTP, and may follow C:/ and a
+        // scheme of over 40 letters as paths.
+        const std::pair<const char *, const char *> otherSchemes[] = {
+            { "/to-javascript", "javascript:alert(1)" },
+            { "/to-data", "data:text/html,<p>x</p>" },
+            { "/to-drive", "C:/Windows/win.ini" },
+            { "/to-long-scheme", "a-scheme-longer-than-forty-letters.example.invalid:x" },
+        };
+        for (const auto &[path, target] : otherSchemes) {
+            http.Get(path, [target](const httplib::Request &, httplib::Response &r) {
+                r.set_redirect(target);
+            });
+        }
         http.Get(
             "/no-target", [](const httplib::Request &, httplib::Response &r) { r.status = 302; });
         http.Get("/not-gzip", [](const httplib::Request &, httplib::Response &r) {
@@ -107,6 +122,10 @@ TEST(HostilePeers, EachRequestEndsAndTheNextStillWorks)
         { "/drip", HttpFailure::Stalled },
         { "/a", HttpFailure::RedirectFailed },
         { "/to-file", HttpFailure::RedirectFailed },
+        { "/to-javascript", HttpFailure::RedirectFailed },
+        { "/to-data", HttpFailure::RedirectFailed },
+        { "/to-drive", HttpFailure::RedirectFailed },
+        { "/to-long-scheme", HttpFailure::RedirectFailed },
         { "/not-gzip", HttpFailure::Interrupted },
         { "/cut-short", HttpFailure::Interrupted },
     };
@@ -170,6 +189,11 @@ TEST(HostilePeers, RepliesThatAreNotHttpFailAsSuch)
         { "redirect with a blank target",
             "HTTP/1.1 301 Moved\r\nLocation:   \r\nContent-Length: 2\r\n\r\nok", HttpFailure::None,
             301 },
+        // The first target that is not blank counts, in any letter case.
+        { "redirect to javascript: after a blank target",
+            "HTTP/1.1 302 Found\r\nlocation: \r\nLOCATION:  JavaScript:void(0)\r\n"
+            "Content-Length: 0\r\n\r\n",
+            HttpFailure::RedirectFailed, 302 },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

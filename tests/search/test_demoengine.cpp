@@ -16,6 +16,8 @@ namespace {
 const QString query = u"/search?hl=zh-CN&newwindow=1&sa=N&q="_s;
 const QString itemMarker = u"<li class=g><h3 class=r>"_s;
 
+// With a number of results, the site is found within them; past them the
+// search ends on the first page without entries.
 TEST(DemoEngine, SearchFindsTheKnownSiteAtItsRank)
 {
     ensureCoreApplication();
@@ -25,19 +27,25 @@ TEST(DemoEngine, SearchFindsTheKnownSiteAtItsRank)
         qsizetype pageBytes;
         QString keyWord;
         QString sent; // the keyword as it reaches the engine
+        int results; // below 0: no end
     } cases[] = {
-        { 25, 50'000, u"网站 排名"_s, u"%E7%BD%91%E7%AB%99%20%E6%8E%92%E5%90%8D"_s },
-        { 1, 0, u"a"_s, u"a"_s },
-        { 10, 0, u"C# 教程"_s, u"C%23%20%E6%95%99%E7%A8%8B"_s },
-        { 11, 0, u"100%"_s, u"100%25"_s },
-        { 25, 300'000, u"网站"_s, u"%E7%BD%91%E7%AB%99"_s },
-        { 37, 0, QString(), QString() },
+        { 25, 50'000, u"网站 排名"_s, u"%E7%BD%91%E7%AB%99%20%E6%8E%92%E5%90%8D"_s, -1 },
+        { 1, 0, u"a"_s, u"a"_s, -1 },
+        { 10, 0, u"C# 教程"_s, u"C%23%20%E6%95%99%E7%A8%8B"_s, -1 },
+        { 11, 0, u"100%"_s, u"100%25"_s, -1 },
+        { 25, 300'000, u"网站"_s, u"%E7%BD%91%E7%AB%99"_s, -1 },
+        { 37, 0, QString(), QString(), -1 },
+        { 25, 0, u"a"_s, u"a"_s, 25 },
+        { 25, 50'000, u"a"_s, u"a"_s, 24 },
+        { 25, 0, u"a"_s, u"a"_s, 20 },
+        { 1, 0, u"a"_s, u"a"_s, 0 },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.keyWord.toStdString());
         DemoEngineOptions options;
         options.siteRank = c.rank;
         options.pageBytes = c.pageBytes;
+        options.results = c.results;
         const DemoEngine engine(options);
         modPub::strSearchHost = engine.origin();
         WindowDouble window;
@@ -47,11 +55,15 @@ TEST(DemoEngine, SearchFindsTheKnownSiteAtItsRank)
         ShellDouble shell;
         RankSearch(window, &GetBodyByXml, shell).run();
 
+        const bool listed = c.results < 0 || c.rank <= c.results;
+        const int lastStart = listed ? (c.rank - 1) / 10 * 10 : (c.results + 9) / 10 * 10;
         const QString rank = QString::number(c.rank);
-        EXPECT_EQ(window.result, rank);
-        EXPECT_EQ(window.statuses.last(), u"状态:已经发现，位置:"_s + rank);
+        EXPECT_EQ(window.result, listed ? rank : QString());
+        EXPECT_EQ(window.statuses.last(),
+            listed ? u"状态:已经发现，位置:"_s + rank
+                   : u"状态:第"_s + QString::number(lastStart / 10 + 1) + u"页没有检索结果"_s);
         QStringList requests;
-        for (int start = 0; start < c.rank; start += 10)
+        for (int start = 0; start <= lastStart; start += 10)
             requests.append(query + c.sent + u"&start="_s + QString::number(start));
         EXPECT_EQ(engine.requests(), requests);
     }

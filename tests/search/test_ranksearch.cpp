@@ -67,7 +67,7 @@ protected:
             [this](const QString &address) {
                 requests.append(address);
                 const qint64 start = address.sliced(address.lastIndexOf(u'=') + 1).toLongLong();
-                return pages.value(start, read(QByteArray()));
+                return pages.value(start, read(entries(10)));
             },
             shell);
         return *m_search;
@@ -75,7 +75,8 @@ protected:
 
     WindowDouble window;
     ShellDouble shell;
-    QHash<qint64, PageBody> pages; // by start value; missing pages come back empty
+    // By start value; a missing page lists ten results, none of them the site.
+    QHash<qint64, PageBody> pages;
     QStringList requests;
     std::unique_ptr<RankSearch> m_search;
 };
@@ -106,7 +107,7 @@ TEST_F(RankSearchTest, WithoutAHitRequestsOneMorePageThanTheCount)
 {
     window.keyWord = u"a b&c=d"_s; // the "&" starts a parameter of its own
     window.page = u"2"_s;
-    pages[0] = read(entries(10)); // the other two pages are empty
+    pages[0] = read(entries(10)); // the other two are alike
     search().run();
 
     EXPECT_EQ(requests,
@@ -152,6 +153,12 @@ TEST_F(RankSearchTest, MatchesTheSitePrefixAsTyped)
         { site, "<li class=g><h3 class=r>no link" + entries(1, "http://www.site.example/"),
             u"2"_s },
         { site, entries(2) + "<LI CLASS=G><H3 CLASS=R><A HREF=\"HTTP://WWW.SITE.EXAMPLE/", u"3"_s },
+        // Entries in upper-case markup alone are result entries all the same.
+        { site, "<LI CLASS=G><H3 CLASS=R><A HREF=\"HTTP://O/\">O</A>", QString() },
+        { site,
+            "<LI CLASS=G><H3 CLASS=R><A HREF=\"HTTP://O/\">O</A>"
+            "<LI CLASS=G><H3 CLASS=R><A HREF=\"HTTP://WWW.SITE.EXAMPLE/\">S</A>",
+            u"2"_s },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.prefix.toStdString());
@@ -190,11 +197,11 @@ TEST_F(RankSearchTest, ManyPagesNeedNoWrapAround)
     EXPECT_EQ(window.result, u"32774"_s);
 }
 
-// A page that could not be read, an error page without the site or a
-// redirect that was not followed ends the run: nothing after it is
-// requested, nothing is shown as a rank and nothing opens. An error page with
-// the site is a hit like any other. Real exchanges, through the fetch the
-// window uses.
+// A page that could not be read, an error page without the site, a redirect
+// that was not followed or a page that lists no result at all ends the run:
+// nothing after it is requested, nothing is shown as a rank and nothing
+// opens. An error page with the site is a hit like any other. Real exchanges,
+// through the fetch the window uses.
 TEST_F(RankSearchTest, UnreadPagesOfRealServersEndTheRun)
 {
     QString closedHost;
@@ -269,6 +276,17 @@ TEST_F(RankSearchTest, UnreadPagesOfRealServersEndTheRun)
             QString(), 2, 2, u"状态:第2页读取失败：HTTP 302"_s },
         // Even when its bytes hold the site, an answer without an HTTP status line is no page.
         { "not HTTP", nullptr, notHttp.host(), 1, 0, u"状态:第1页读取失败：非HTTP响应"_s },
+        // A host that serves no result pages, or a consent page served with 200.
+        { "no entry on page 1", engine([](int, httplib::Response &r) {
+             r.set_content("<html><body><h1>欢迎</h1></body></html>", "text/html");
+         }),
+            QString(), 1, 1, u"状态:第1页没有检索结果"_s },
+        // The engine's results end after two full pages.
+        { "no entry on page 3", engine([](int start, httplib::Response &r) {
+             r.set_content(
+                 start < 20 ? entries(10).toStdString() : "<p>没有更多结果</p>", "text/html");
+         }),
+            QString(), 3, 3, u"状态:第3页没有检索结果"_s },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

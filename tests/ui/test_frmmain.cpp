@@ -65,8 +65,11 @@ void requestEnd(const EndRequest &request)
 #endif
 }
 
+// One result entry, not the site's: a result page without a hit.
+const char otherResult[] = "<li class=g><h3 class=r><a href=\"http://other.example/\">x</a>";
+
 // An engine whose first page is held back until released or until the hold
-// runs out; every page comes back empty.
+// runs out; every page lists one result, not the site's.
 struct HeldEngine
 {
     explicit HeldEngine(std::chrono::milliseconds hold)
@@ -88,7 +91,7 @@ struct HeldEngine
                     && !self.waitForShutdown(10ms)) { }
                 holding = false;
             }
-            r.set_content("", "text/html");
+            r.set_content(otherResult, "text/html");
         });
     } };
 };
@@ -170,7 +173,7 @@ void TestFrmMain::init()
     m_ends = 0;
     m_shell.calls.clear();
     m_fetched.clear();
-    m_onFetch = [] { return QByteArray(); };
+    m_onFetch = [] { return QByteArray(otherResult); };
     MessageBox::clearShown();
     MessageBox::setDefaultAnswer(QMessageBox::Ok);
 }
@@ -616,7 +619,9 @@ void TestFrmMain::accessibility()
     QCOMPARE(status->role(), QAccessible::StatusBar);
     QCOMPARE(status->text(QAccessible::Name), u"状态:就绪"_s);
     QStringList namesAtFetch;
-    m_onFetch = [&] { return namesAtFetch.append(status->text(QAccessible::Name)), QByteArray(); };
+    m_onFetch = [&] {
+        return namesAtFetch.append(status->text(QAccessible::Name)), QByteArray(otherResult);
+    };
     control<QLineEdit>(u"txtPage"_s)->setText(u"1"_s);
     QTest::mouseClick(control(u"Command1"_s), Qt::LeftButton);
     QCOMPARE(m_fetched.size(), 2);

@@ -18,6 +18,9 @@ struct DemoEngineOptions
     // which every keyword's results list it.
     QString site = QStringLiteral("http://www.example.com/");
     int siteRank = 25;
+    // How many results the engine lists in all; the pages after them hold no
+    // result entry, as when an engine's results run out. Below 0: no end.
+    int results = -1;
     // 0 lets the system choose a free port.
     quint16 port = 0;
     // Called on the engine's thread with the path and query of each request.

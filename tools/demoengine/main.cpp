@@ -43,6 +43,11 @@ int main(int argc, char *argv[])
         { u"site"_s, u"The site address listed at the known rank."_s, u"URL"_s,
             DemoEngineOptions().site },
         { u"rank"_s, u"The known site's rank."_s, u"N"_s, u"25"_s },
+        { u"results"_s,
+            u"List N results in all (default: no end). The pages after them hold no result "
+            "entry, so that a search ends there with its own status text; the known site is "
+            "listed only when its rank is at most N."_s,
+            u"N"_s },
         { u"quiet"_s, u"Do not print each request."_s },
     });
     parser.process(app);
@@ -53,6 +58,8 @@ int main(int argc, char *argv[])
     options.pageBytes = numberOption(parser, u"page-bytes"_s, 0, 512 * 1024 * 1024);
     options.site = parser.value(u"site"_s);
     options.siteRank = numberOption(parser, u"rank"_s, 1, 1000000);
+    if (parser.isSet(u"results"_s))
+        options.results = numberOption(parser, u"results"_s, 0, 1000000);
     if (!parser.isSet(u"quiet"_s)) {
         options.onRequest = [](const QString &target) {
             static std::mutex mutex;
@@ -63,10 +70,16 @@ int main(int argc, char *argv[])
 
     try {
         const DemoEngine engine(options);
-        QTextStream(stdout) << "tolvaro-demoengine listening on " << engine.origin()
-                            << "/ (search host 127.0.0.1:" << engine.port() << "); " << options.site
-                            << " is listed at rank " << options.siteRank << ". Ctrl+C ends it."
-                            << Qt::endl;
+        QTextStream out(stdout);
+        out << "tolvaro-demoengine listening on " << engine.origin()
+            << "/ (search host 127.0.0.1:" << engine.port() << "); ";
+        if (options.results >= 0)
+            out << options.results << " results in all; ";
+        if (options.results >= 0 && options.siteRank > options.results)
+            out << options.site << " is not listed.";
+        else
+            out << options.site << " is listed at rank " << options.siteRank << '.';
+        out << " Ctrl+C ends it." << Qt::endl;
         return app.exec();
     } catch (const std::exception &error) {
         std::fprintf(stderr, "tolvaro-demoengine: %s\n", error.what());

@@ -178,6 +178,7 @@ QByteArray makePadding(qsizetype bytes)
 DemoResultPages::DemoResultPages(const DemoEngineOptions &options)
     : m_site(options.site)
     , m_siteRank(options.siteRank)
+    , m_results(options.results)
 {
     const Parts bare = parts(QString(), 0);
     m_padding = makePadding(options.pageBytes - bare.head.size() - bare.body.size());
@@ -230,14 +231,22 @@ DemoResultPages::Parts DemoResultPages::parts(const QString &keyword, int start)
         + u" - 搜索结果</title>\n<style>body{margin:0;font-family:arial,sans-serif}"
           "#res{padding:0 16px}.g{margin-bottom:26px}.st{color:#4d5156}cite{color:#006621}</style>\n"_s;
 
+    const bool ends = m_results >= 0;
+    const QString found = ends ? u"找到 "_s + QString::number(m_results) + u" 条结果"_s
+                               : u"找到约 1,230,000 条结果"_s;
     QString body = u"</head><body>\n<div id=header><form action=\"/search\">"
                    "<input type=hidden name=hl value=\"zh-CN\"><input name=q value=\""_s
         + shownKeyword
         + u"\"><input type=submit value=\"搜索\"></form></div>\n"
-          "<div id=resultStats>找到约 1,230,000 条结果（第 "_s
-        + QString::number(start / entriesPerPage + 1) + u" 页）</div>\n<div id=res><ol>\n"_s;
+          "<div id=resultStats>"_s
+        + found + u"（第 "_s + QString::number(start / entriesPerPage + 1)
+        + u" 页）</div>\n<div id=res><ol>\n"_s;
+    if (ends && start >= m_results)
+        body += u"<p class=none>没有更多结果。</p>\n"_s;
     for (int i = 0; i < entriesPerPage; ++i) {
         const int rank = start + i + 1;
+        if (ends && rank > m_results)
+            break;
         const bool isSite = rank == m_siteRank;
         body += entryMarkup(entryAt(keyword, seed, rank, m_site, m_siteRank), rank, isSite);
     }

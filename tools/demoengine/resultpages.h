@@ -11,7 +11,9 @@
 // A page looks like a real one: a long head of inline style and script, then
 // ten entries near the end, each opened by "<li class=g><h3 class=r>" (some
 // in upper-case markup), with Chinese titles and snippets. The known site is
-// the entry at its rank; every other entry links elsewhere.
+// the entry at its rank; every other entry links elsewhere. With a number of
+// results, the page that holds the last one ends there, and the pages after
+// it hold no entry.
 class DemoResultPages
 {
 public:
@@ -35,6 +37,7 @@ private:
 
     QString m_site;
     int m_siteRank;
+    int m_results;
     QByteArray m_padding;
     QByteArray m_packedPadding;
     quint32 m_paddingCrc = 0;
