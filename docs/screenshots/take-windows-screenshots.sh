@@ -16,9 +16,12 @@ cp "$build/tolvaro.exe" "$program/"
 printf '[APPLICATION]\r\nKeyWord=电力\r\nMaxPage=5\r\nKeyUrl=http://www.tolvaro-demo.example/\r\nSearchHost=127.0.0.1:18080\r\n' \
     | iconv -f utf-8 -t cp936 >"$program/TLV.INI"
 
-wine "$build/tools/tolvaro-demoengine.exe" --port 18080 --latency 300 \
-    --site http://www.tolvaro-demo.example/ --quiet >/dev/null 2>&1 &
-sleep 1
+engine() {
+    wine "$build/tools/tolvaro-demoengine.exe" --port 18080 --latency 300 \
+        --site http://www.tolvaro-demo.example/ --quiet "$@" >/dev/null 2>&1 &
+    sleep 1
+}
+engine
 wine 'C:\Tolvaro\tolvaro.exe' >/dev/null 2>&1 &
 window=$(xdotool search --sync --onlyvisible --class tolvaro.exe | head -1)
 sleep 1
@@ -34,9 +37,16 @@ xdotool key alt+a
 sleep 1.5
 import -window root "$work/about.png"
 xdotool key Return
+# An engine whose results end after 24: the fourth page lists none.
+wine taskkill /F /IM tolvaro-demoengine.exe >/dev/null 2>&1
+engine --results 24
+xdotool key alt+s
+sleep 3
+import -window root "$work/no-results.png"
 
 convert "$work/main.png" -crop "$crop" +repage "$out/windows-main-window.png"
 convert "$work/searching.png" -crop "$crop" +repage "$out/windows-searching.png"
+convert "$work/no-results.png" -crop "$crop" +repage "$out/windows-no-results.png"
 # The About window opens centred over the main window; the shot shows both.
 convert "$work/about.png" -crop "$(xwininfo -root | awk '/Width:/ { w = $2 } /Height:/ { h = $2 }
     END { printf "%dx%d+0+0", w, h }')" +repage -trim +repage "$out/windows-about-window.png"
