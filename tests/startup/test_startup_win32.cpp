@@ -61,14 +61,14 @@ class StartUpOnWindows : public testing::Test
 protected:
     void SetUp() override
     {
+        m_system = platform::systemFacts();
         ASSERT_TRUE(m_root.isValid());
         ASSERT_TRUE(QDir().mkpath(at(u"Program Files"_s)));
         ASSERT_TRUE(QDir().mkpath(at(u"AppData"_s)));
-        m_system = platform::systemFacts();
         platform::SystemFacts &facts = platform::systemFacts();
         facts.programFolders = [this] { return QStringList { native(u"Program Files"_s) }; };
         facts.appDataFolder = [this] { return std::optional(native(u"AppData"_s)); };
-        facts.installEntry = u"Software\\Tolvaro tests "_s + QString::number(GetCurrentProcessId());
+        facts.installEntry = m_installEntry;
         facts.ownerOf = [this](const QString &path) {
             const auto owner = m_owners.find(QDir::cleanPath(path).toCaseFolded());
             return owner != m_owners.end() ? owner->second : m_system.ownerOf(path);
@@ -85,7 +85,7 @@ protected:
     void forgetInstalls()
     {
         for (const HKEY root : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER })
-            RegDeleteTreeW(root, wide(platform::systemFacts().installEntry));
+            RegDeleteTreeW(root, wide(m_installEntry));
         m_owners.clear();
     }
 
@@ -99,8 +99,8 @@ public:
     bool recordInstall(HKEY root, const QString &location) const
     {
         HKEY key = nullptr;
-        if (RegCreateKeyExW(root, wide(platform::systemFacts().installEntry), 0, nullptr,
-                REG_OPTION_VOLATILE, KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr)
+        if (RegCreateKeyExW(root, wide(m_installEntry), 0, nullptr, REG_OPTION_VOLATILE,
+                KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr)
             != ERROR_SUCCESS)
             return false;
         const LSTATUS set = RegSetValueExW(key, L"InstallLocation", 0, REG_SZ,
@@ -116,6 +116,9 @@ public:
     }
 
 protected:
+    // A key of the test's own, never the installer's.
+    const QString m_installEntry
+        = u"Software\\Tolvaro tests "_s + QString::number(GetCurrentProcessId());
     QTemporaryDir m_root;
     platform::SystemFacts m_system;
     std::map<QString, platform::Owner> m_owners;
