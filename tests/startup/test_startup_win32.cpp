@@ -283,8 +283,9 @@ TEST_F(StartUpOnWindows, InstalledOrForeignCopiesKeepTheSettingsInTheApplication
         }
 
         start(program);
-        EXPECT_EQ(settingsFile(), c.portable ? program + u"/TLV.INI"_s : userFile);
-        EXPECT_EQ(modPub::strKeyWord, QString::fromUtf8(c.keyWord));
+        EXPECT_EQ(settingsFile().toStdString(),
+            (c.portable ? program + u"/TLV.INI"_s : userFile).toStdString());
+        EXPECT_EQ(modPub::strKeyWord.toStdString(), c.keyWord);
         modPub::strKeyWord = u"mine"_s;
         modPub::SaveSettings();
         start(program);
