@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -91,7 +92,8 @@ QString currentUser()
         return {};
     DWORD size = 0;
     GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-    std::string buffer(size, '\0');
+    // Allocated, so aligned for the structure it receives.
+    std::vector<char> buffer(size);
     QString user;
     if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
         user = sidText(reinterpret_cast<const TOKEN_USER *>(buffer.data())->User.Sid);
