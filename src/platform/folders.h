@@ -13,18 +13,25 @@ namespace platform {
 // folder), or nothing when the system does not tell.
 std::optional<QString> programFolder();
 
-// Whether the build installs programs to this folder (the package: /usr/bin):
-// a program there is an installed copy, shared by every user of the machine.
+// Whether a program in this folder is an installed copy, shared by every user
+// of the machine: the folder the build installs to (the package: /usr/bin);
+// on Windows the folder the installer recorded in its installed-programs
+// entry, wherever that is, or any folder under a Programs folder.
 bool isInstallFolder(const QString &folder);
 
-// Whether the current user owns the folder and its owner may write it by its
-// permission bits, so that the superuser is judged like anyone else. False
-// when it is no folder.
+// Whether the folder is the user's to keep settings in. POSIX: the current
+// user owns it and its owner may write it by its permission bits, so that the
+// superuser is judged like anyone else. Windows: its owner is the user, the
+// Administrators, the system account or TrustedInstaller, or its volume keeps
+// no owners (FAT, exFAT); the read-only mark of a folder says nothing there.
+// False when it is no folder.
 bool userOwnsWritableFolder(const QString &folder);
 
-// Whether the file belongs to the current user, to the owner of its folder or
-// to the superuser: not one that another user put into a folder that everyone
-// may write. Its settings can be trusted only then.
+// Whether the file's settings can be trusted: not one that another user put
+// into a folder that everyone may write. POSIX: it belongs to the current
+// user, to the owner of its folder or to the superuser. Windows: its owner is
+// the user, the Administrators, the system account or TrustedInstaller, or its
+// volume keeps no owners.
 bool trustedFile(const QString &path);
 
 // Whether a write really works in the folder: a file of its own is made,

@@ -1,11 +1,19 @@
+#include "platform/folders_win32.h"
+
 #include "platform/folders.h"
 
 #include <QDir>
 
 #include <windows.h>
 
+#include <aclapi.h>
 #include <knownfolders.h>
+#include <sddl.h>
 #include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -28,22 +36,145 @@ std::optional<QString> knownFolder(REFKNOWNFOLDERID id)
     return folder;
 }
 
-// Whether `path` is `folder` or lies inside it; names compare without regard
-// to case, as the file system compares them.
+QStringList programFoldersOfTheSystem()
+{
+    QStringList folders;
+    for (const KNOWNFOLDERID &id :
+        { FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86, FOLDERID_UserProgramFiles }) {
+        if (const std::optional<QString> folder = knownFolder(id))
+            folders.append(*folder);
+    }
+    return folders;
+}
+
+QString sidText(PSID sid)
+{
+    LPWSTR text = nullptr;
+    if (sid == nullptr || !ConvertSidToStringSidW(sid, &text))
+        return {};
+    const QString result = QString::fromWCharArray(text);
+    LocalFree(text);
+    return result;
+}
+
+// The owner from the file's own security information; a handle serves files
+// and folders alike and asks the volume that really holds them.
+Owner ownerOnDisk(const QString &path)
+{
+    const HANDLE handle = CreateFileW(wide(QDir::toNativeSeparators(path)), READ_CONTROL,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return {};
+    Owner owner;
+    DWORD volumeFlags = 0;
+    if (GetVolumeInformationByHandleW(
+            handle, nullptr, 0, nullptr, nullptr, &volumeFlags, nullptr, 0)
+        && (volumeFlags & FILE_PERSISTENT_ACLS) == 0) {
+        owner.kept = false;
+    } else {
+        PSID sid = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr,
+                nullptr, nullptr, &descriptor)
+            == ERROR_SUCCESS)
+            owner.sid = sidText(sid);
+        LocalFree(descriptor);
+    }
+    CloseHandle(handle);
+    return owner;
+}
+
+QString currentUser()
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return {};
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    // Allocated, so aligned for the structure it receives.
+    std::vector<char> buffer(size);
+    QString user;
+    if (size > 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
+        user = sidText(reinterpret_cast<const TOKEN_USER *>(buffer.data())->User.Sid);
+    CloseHandle(token);
+    return user;
+}
+
+// Whose files the user's settings may come from: the user's own, and those of
+// the accounts that own the system's files and could change the program
+// itself: the Administrators group, the system account and TrustedInstaller.
+// A volume without owners has nobody else to ask.
+bool trusted(const Owner &owner)
+{
+    if (!owner.kept)
+        return true;
+    if (owner.sid.isEmpty())
+        return false;
+    static const QString trustedOwners[] = {
+        u"S-1-5-32-544"_s, // Administrators
+        u"S-1-5-18"_s, // the system account
+        u"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"_s, // TrustedInstaller
+    };
+    return owner.sid == currentUser()
+        || std::ranges::find(trustedOwners, owner.sid) != std::end(trustedOwners);
+}
+
+// The text of a string value under the key, read in the 64-bit view where
+// the installer of a 64-bit program writes.
+std::optional<QString> registryText(HKEY root, const QString &key, const wchar_t *name)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(root, wide(key), 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY, &opened)
+        != ERROR_SUCCESS)
+        return std::nullopt;
+    std::optional<QString> text;
+    DWORD size = 0;
+    if (RegGetValueW(opened, nullptr, name, RRF_RT_REG_SZ, nullptr, nullptr, &size)
+        == ERROR_SUCCESS) {
+        std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
+        size = DWORD(value.size() * sizeof(wchar_t));
+        if (RegGetValueW(opened, nullptr, name, RRF_RT_REG_SZ, nullptr, value.data(), &size)
+            == ERROR_SUCCESS)
+            text = QString::fromWCharArray(value.c_str());
+    }
+    RegCloseKey(opened);
+    return text;
+}
+
+// A folder's name as the file system compares it: one kind of separator,
+// none at the end but for a drive's root, without regard to case.
+QString comparable(const QString &folder)
+{
+    return QDir::toNativeSeparators(QDir::cleanPath(folder)).toCaseFolded();
+}
+
+// Whether `path` is `folder` or lies inside it.
 bool isWithin(const QString &path, const QString &folder)
 {
-    const QString inner = QDir::toNativeSeparators(QDir::cleanPath(path));
-    QString outer = QDir::toNativeSeparators(QDir::cleanPath(folder));
+    const QString inner = comparable(path);
+    QString outer = comparable(folder);
     if (outer.isEmpty())
         return false;
-    if (inner.compare(outer, Qt::CaseInsensitive) == 0)
+    if (inner == outer)
         return true;
     if (!outer.endsWith(u'\\'))
         outer += u'\\';
-    return inner.startsWith(outer, Qt::CaseInsensitive);
+    return inner.startsWith(outer);
 }
 
 } // namespace
+
+SystemFacts &systemFacts()
+{
+    static SystemFacts facts {
+        programFoldersOfTheSystem,
+        u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvaro"_s,
+        [] { return knownFolder(FOLDERID_RoamingAppData); },
+        ownerOnDisk,
+    };
+    return facts;
+}
 
 std::optional<QString> programFolder()
 {
@@ -67,32 +198,41 @@ std::optional<QString> programFolder()
     return file.first(root ? separator + 1 : separator);
 }
 
-// A program under one of the system's program-files folders was installed
-// there for every user (or for this one, under the per-user Programs folder).
+// An installed copy is the one in the folder the installer recorded, wherever
+// the user chose it to be, for all users or for the current one; a copy taken
+// elsewhere is portable there. Anything under a Programs folder counts as
+// installed too, however it got there.
 bool isInstallFolder(const QString &folder)
 {
-    for (const KNOWNFOLDERID &id :
-        { FOLDERID_ProgramFiles, FOLDERID_ProgramFilesX86, FOLDERID_UserProgramFiles }) {
-        const std::optional<QString> programs = knownFolder(id);
-        if (programs && isWithin(folder, *programs))
+    const SystemFacts &facts = systemFacts();
+    for (const QString &programs : facts.programFolders()) {
+        if (isWithin(folder, programs))
+            return true;
+    }
+    for (const HKEY root : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER }) {
+        const std::optional<QString> location
+            = registryText(root, facts.installEntry, L"InstallLocation");
+        if (location && !location->trimmed().isEmpty()
+            && comparable(folder) == comparable(location->trimmed()))
             return true;
     }
     return false;
 }
 
-// Windows has no owner bits that a user would set: whether a real write works
-// in the folder decides (writeWorks).
+// As on other systems the user must own the folder: here its owner is the
+// user, or an account that could change the program itself. The folder's
+// read-only mark says nothing about writing on Windows; a real write decides
+// (writeWorks).
 bool userOwnsWritableFolder(const QString &folder)
 {
-    const DWORD attributes = GetFileAttributesW(wide(folder));
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    const DWORD attributes = GetFileAttributesW(wide(QDir::toNativeSeparators(folder)));
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        && trusted(systemFacts().ownerOf(folder));
 }
 
-// Files on Windows carry no owner a user would set; the folder's place and a
-// real write decide.
-bool trustedFile(const QString &)
+bool trustedFile(const QString &path)
 {
-    return true;
+    return trusted(systemFacts().ownerOf(path));
 }
 
 bool writeWorks(const QString &folder)
@@ -114,7 +254,7 @@ bool writeWorks(const QString &folder)
 // The user's application-data folder: %APPDATA%\Tolvaro.
 std::optional<QString> userConfigFolder()
 {
-    const std::optional<QString> appData = knownFolder(FOLDERID_RoamingAppData);
+    const std::optional<QString> appData = systemFacts().appDataFolder();
     if (!appData || appData->isEmpty())
         return std::nullopt;
     return QDir::toNativeSeparators(*appData + u"/Tolvaro"_s);

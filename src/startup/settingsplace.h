@@ -7,8 +7,10 @@
 // Where the settings file lies.
 //
 // Portable: TLV.INI beside the program, when the program is not an installed
-// copy, the user owns its folder and may write it by its permission bits (so
-// the superuser is judged like anyone else), and a write there really works.
+// copy, its folder is the user's (POSIX: owned and writable by the permission
+// bits, so the superuser is judged like anyone else; Windows: owned by the
+// user or the system's own accounts, or on a drive that keeps no owners), and
+// a write there really works.
 // Otherwise per-user: TLV.INI in the user's configuration folder for the
 // application, made for the user alone; its first start copies the bytes of a
 // TLV.INI beside the program when there is one. When the user has no usable
@@ -16,7 +18,8 @@
 // written, and without one nothing is written anywhere.
 //
 // A TLV.INI beside the program that another user put into a folder everyone
-// may write is never used: it is not the user's, nor the administrator's.
+// may write is never used: it is not the user's, nor the administrator's
+// (platform::trustedFile).
 namespace modPub {
 
 struct SettingsPlace

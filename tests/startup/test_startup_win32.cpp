@@ -1,4 +1,5 @@
 #include "platform/codepage.h"
+#include "platform/folders_win32.h"
 #include "startup/modini.h"
 #include "startup/modpub.h"
 #include "support/files.h"
@@ -9,37 +10,36 @@
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
+#include <cstdio>
+#include <functional>
+#include <map>
 
-#include <knownfolders.h>
-#include <shlobj.h>
+#include <windows.h>
 
 using namespace Qt::Literals::StringLiterals;
 
 // The start-up sequence on Windows, the counterpart of the permission-bit
 // cases elsewhere: a portable copy keeps TLV.INI beside itself, whatever its
 // folder is named; a hidden or system file, or a folder, of that name counts
-// as absent; a copy under the Programs folder keeps the user's settings in the
-// application-data folder, seeded from the file shipped beside it.
+// as absent; an installed copy, and a copy in a folder or with a file of
+// another owner, keeps the user's settings in the application-data folder.
+// The Programs folders, the application-data folder, the installed-programs
+// entry and the owners are the test's own (platform::systemFacts), so that
+// nothing of the user who runs the tests is read or written.
 namespace {
 
 const QByteArray defaultFile = "[APPLICATION]\r\nKeyWord=" + platform::toAnsi(u"网站排名查询"_s)
     + "\r\nMaxPage=20\r\nKeyUrl=http://www.example.com/\r\n";
+const QByteArray shipped = "[APPLICATION]\r\nKeyWord=shipped\r\nMaxPage=3\r\n";
 
-QString knownFolder(REFKNOWNFOLDERID id)
+const wchar_t *wide(const QString &text)
 {
-    PWSTR path = nullptr;
-    QString folder;
-    if (SHGetKnownFolderPath(id, 0, nullptr, &path) == S_OK)
-        folder = QDir::fromNativeSeparators(QString::fromWCharArray(path));
-    CoTaskMemFree(path);
-    return folder;
+    return reinterpret_cast<const wchar_t *>(text.utf16());
 }
 
 void setAttributes(const QString &path, DWORD attributes)
 {
-    ASSERT_TRUE(SetFileAttributesW(
-        reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()), attributes));
+    ASSERT_TRUE(SetFileAttributesW(wide(QDir::toNativeSeparators(path)), attributes));
 }
 
 void start(const QString &folder)
@@ -56,15 +56,81 @@ QString settingsFile()
     return QDir::fromNativeSeparators(modIni::strIniFile);
 }
 
-TEST(StartUpOnWindows, PortableCopyKeepsTheFileBesideItselfInAnyFolderName)
+class StartUpOnWindows : public testing::Test
 {
-    QTemporaryDir root;
-    ASSERT_TRUE(root.isValid());
+protected:
+    void SetUp() override
+    {
+        m_system = platform::systemFacts();
+        ASSERT_TRUE(m_root.isValid());
+        ASSERT_TRUE(QDir().mkpath(at(u"Program Files"_s)));
+        ASSERT_TRUE(QDir().mkpath(at(u"AppData"_s)));
+        platform::SystemFacts &facts = platform::systemFacts();
+        facts.programFolders = [this] { return QStringList { native(u"Program Files"_s) }; };
+        facts.appDataFolder = [this] { return std::optional(native(u"AppData"_s)); };
+        facts.installEntry = m_installEntry;
+        facts.ownerOf = [this](const QString &path) {
+            const auto owner = m_owners.find(QDir::cleanPath(path).toCaseFolded());
+            return owner != m_owners.end() ? owner->second : m_system.ownerOf(path);
+        };
+    }
+
+    void TearDown() override
+    {
+        forgetInstalls();
+        platform::systemFacts() = m_system;
+    }
+
+    // No installed-programs entry and no owner but the file system's.
+    void forgetInstalls()
+    {
+        for (const HKEY root : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER })
+            RegDeleteTreeW(root, wide(m_installEntry));
+        m_owners.clear();
+    }
+
+public:
+    QString at(const QString &relative) const { return m_root.filePath(relative); }
+    QString native(const QString &relative) const { return QDir::toNativeSeparators(at(relative)); }
+
+    // The installer's entry under `root`, naming `location` as it wrote it.
+    // False when the test may not write there (HKEY_LOCAL_MACHINE without an
+    // administrator's rights).
+    bool recordInstall(HKEY root, const QString &location) const
+    {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(root, wide(m_installEntry), 0, nullptr, REG_OPTION_VOLATILE,
+                KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr)
+            != ERROR_SUCCESS)
+            return false;
+        const LSTATUS set = RegSetValueExW(key, L"InstallLocation", 0, REG_SZ,
+            reinterpret_cast<const BYTE *>(location.utf16()),
+            DWORD((location.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+        return set == ERROR_SUCCESS;
+    }
+
+    void own(const QString &relative, platform::Owner owner)
+    {
+        m_owners[QDir::cleanPath(at(relative)).toCaseFolded()] = std::move(owner);
+    }
+
+protected:
+    // A key of the test's own, never the installer's.
+    const QString m_installEntry
+        = u"Software\\Tolvaro tests "_s + QString::number(GetCurrentProcessId());
+    QTemporaryDir m_root;
+    platform::SystemFacts m_system;
+    std::map<QString, platform::Owner> m_owners;
+};
+
+TEST_F(StartUpOnWindows, PortableCopyKeepsTheFileBesideItselfInAnyFolderName)
+{
     // The second name holds characters that code page 936 cannot: the file is
     // still found under its own name, through the system's wide functions.
     for (const QString &name : { u"程序"_s, u"프로그램 ü"_s }) {
         SCOPED_TRACE(name.toStdString());
-        const QString folder = root.filePath(name);
+        const QString folder = at(name);
         ASSERT_TRUE(QDir().mkpath(folder));
         start(folder);
         EXPECT_EQ(settingsFile(), folder + u"/TLV.INI"_s);
@@ -80,7 +146,7 @@ TEST(StartUpOnWindows, PortableCopyKeepsTheFileBesideItselfInAnyFolderName)
     }
 }
 
-TEST(StartUpOnWindows, HiddenSystemOrFolderCountsAsAbsent)
+TEST_F(StartUpOnWindows, HiddenSystemOrFolderCountsAsAbsent)
 {
     const struct
     {
@@ -112,31 +178,126 @@ TEST(StartUpOnWindows, HiddenSystemOrFolderCountsAsAbsent)
     }
 }
 
-TEST(StartUpOnWindows, InstalledCopyKeepsTheSettingsInTheApplicationDataFolder)
+// Where a copy with a TLV.INI beside it keeps its settings: beside itself when
+// it is portable, else in the application-data folder, seeded from that file
+// only when the file's owner can be trusted. The program's folder then stays
+// as it was, and an edit comes back at the next start from the same place.
+TEST_F(StartUpOnWindows, InstalledOrForeignCopiesKeepTheSettingsInTheApplicationDataFolder)
 {
-    const QString programs = knownFolder(FOLDERID_ProgramFiles);
-    const QString appData = knownFolder(FOLDERID_RoamingAppData);
-    ASSERT_FALSE(programs.isEmpty());
-    ASSERT_FALSE(appData.isEmpty());
-    const QString folder = programs + u"/Tolvaro test "_s + QString::number(GetCurrentProcessId());
-    const QString userFile = appData + u"/Tolvaro/TLV.INI"_s;
-    ASSERT_TRUE(QDir().mkpath(folder));
-    QFile::remove(userFile);
-    const QByteArray shipped = "[APPLICATION]\r\nKeyWord=shipped\r\nMaxPage=3\r\n";
-    ASSERT_TRUE(writeFileBytes(folder + u"/TLV.INI"_s, shipped));
+    const platform::Owner anotherUser { true, u"S-1-5-21-1004336348-1177238915-682003330-1001"_s };
+    const platform::Owner administrators { true, u"S-1-5-32-544"_s };
+    const struct
+    {
+        const char *name;
+        const char *program; // the program's folder
+        std::function<bool(StartUpOnWindows &)> arrange; // false: not possible here
+        bool portable; // else the application-data folder
+        const char *keyWord; // what the first start loads
+    } cases[] = {
+        { "installed into the Programs folder", "Program Files/Tolvaro",
+            [](StartUpOnWindows &) { return true; }, false, "shipped" },
+        { "installed for all users into a folder the user chose", "Apps/Tolvaro",
+            // Named as the installer might write it: another case, another
+            // separator, one at the end.
+            [](StartUpOnWindows &t) {
+                return t.recordInstall(HKEY_LOCAL_MACHINE, t.at(u"APPS/tolvaro/"_s));
+            },
+            false, "shipped" },
+        { "installed for the current user alone", "Mine/Tolvaro",
+            [](StartUpOnWindows &t) {
+                return t.recordInstall(HKEY_CURRENT_USER, t.native(u"Mine\\Tolvaro"_s));
+            },
+            false, "shipped" },
+        { "a copy of the installed program taken elsewhere", "Copy/Tolvaro",
+            [](StartUpOnWindows &t) {
+                return t.recordInstall(HKEY_CURRENT_USER, t.native(u"Apps\\Tolvaro"_s));
+            },
+            true, "shipped" },
+        { "a folder whose name begins with the installed one's", "Apps/Tolvaro2",
+            [](StartUpOnWindows &t) {
+                return t.recordInstall(HKEY_CURRENT_USER, t.native(u"Apps\\Tolvaro"_s));
+            },
+            true, "shipped" },
+        { "a file of another user: never used", "Shared",
+            [&](StartUpOnWindows &t) {
+                t.own(u"Shared/TLV.INI"_s, anotherUser);
+                return true;
+            },
+            false, "网站排名查询" },
+        { "a file whose owner cannot be read: never used", "Shared",
+            [](StartUpOnWindows &t) {
+                t.own(u"Shared/TLV.INI"_s, {});
+                return true;
+            },
+            false, "网站排名查询" },
+        { "a file of the Administrators", "Shared",
+            [&](StartUpOnWindows &t) {
+                t.own(u"Shared/TLV.INI"_s, administrators);
+                return true;
+            },
+            true, "shipped" },
+        { "a file of the system account", "Shared",
+            [](StartUpOnWindows &t) {
+                t.own(u"Shared/TLV.INI"_s, { true, u"S-1-5-18"_s });
+                return true;
+            },
+            true, "shipped" },
+        { "a file of TrustedInstaller", "Shared",
+            [](StartUpOnWindows &t) {
+                t.own(u"Shared/TLV.INI"_s,
+                    { true, u"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"_s });
+                return true;
+            },
+            true, "shipped" },
+        { "a folder of another user: seeded from the trusted file", "Theirs",
+            [&](StartUpOnWindows &t) {
+                t.own(u"Theirs"_s, anotherUser);
+                return true;
+            },
+            false, "shipped" },
+        { "a folder of the Administrators", "Made elevated",
+            [&](StartUpOnWindows &t) {
+                t.own(u"Made elevated"_s, administrators);
+                return true;
+            },
+            true, "shipped" },
+        { "a drive that keeps no owners (FAT, exFAT)", "Stick",
+            [](StartUpOnWindows &t) {
+                t.own(u"Stick"_s, { false, {} });
+                t.own(u"Stick/TLV.INI"_s, { false, {} });
+                return true;
+            },
+            true, "shipped" },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        forgetInstalls();
+        const QString program = at(QString::fromUtf8(c.program));
+        const QString userFile = at(u"AppData/Tolvaro/TLV.INI"_s);
+        QFile::remove(userFile);
+        ASSERT_TRUE(QDir().mkpath(program));
+        ASSERT_TRUE(writeFileBytes(program + u"/TLV.INI"_s, shipped));
+        if (!c.arrange(*this)) {
+            std::printf("[ SKIPPED  ] \"%s\": needs an administrator\n", c.name);
+            continue;
+        }
 
-    start(folder);
-    EXPECT_EQ(settingsFile(), userFile);
-    EXPECT_EQ(modPub::strKeyWord, u"shipped"_s);
-    modPub::strKeyWord = u"mine"_s;
-    modPub::SaveSettings();
-    start(folder);
-    EXPECT_EQ(modPub::strKeyWord, u"mine"_s);
-    EXPECT_EQ(fileBytes(folder + u"/TLV.INI"_s), shipped);
-    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList { u"TLV.INI"_s });
-
-    QFile::remove(userFile);
-    QDir(folder).removeRecursively();
+        start(program);
+        EXPECT_EQ(settingsFile().toStdString(),
+            (c.portable ? program + u"/TLV.INI"_s : userFile).toStdString());
+        EXPECT_EQ(modPub::strKeyWord.toStdString(), c.keyWord);
+        modPub::strKeyWord = u"mine"_s;
+        modPub::SaveSettings();
+        start(program);
+        EXPECT_EQ(modPub::strKeyWord, u"mine"_s);
+        if (!c.portable) {
+            EXPECT_EQ(fileBytes(program + u"/TLV.INI"_s), shipped);
+            EXPECT_EQ(
+                QDir(program).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                QStringList { u"TLV.INI"_s });
+        }
+        QDir(program).removeRecursively();
+    }
 }
 
 } // namespace
