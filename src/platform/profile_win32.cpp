@@ -2,6 +2,7 @@
 
 #include "platform/codepage.h"
 #include "platform/profile_portable.h"
+#include "platform/profile_text.h"
 
 #include <QFile>
 
@@ -26,8 +27,8 @@ bool hasOwnForm(const QString &file)
     QFile stream(file);
     if (!stream.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray start = stream.read(3);
-    return start.startsWith("\xEF\xBB\xBF") || start.startsWith("\xFE\xFF");
+    const ProfileForm form = profileFormOf(stream.read(3));
+    return form == ProfileForm::Utf8 || form == ProfileForm::Utf16Be;
 }
 
 // The file's name in the ANSI code page, when the code page holds every
