@@ -1,7 +1,10 @@
+#include "platform/files_win32.h"
 #include "platform/files.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QRandomGenerator>
+
+#include <optional>
 
 #include <windows.h>
 
@@ -11,9 +14,85 @@ namespace platform {
 
 namespace {
 
+const wchar_t *wide(const QString &path)
+{
+    return reinterpret_cast<const wchar_t *>(path.utf16());
+}
+
 DWORD attributesOf(const QString &path)
 {
-    return GetFileAttributesW(reinterpret_cast<const wchar_t *>(path.utf16()));
+    return GetFileAttributesW(wide(path));
+}
+
+// The marks a user sets on a file that a new content must keep. ReplaceFileW
+// keeps them by itself; they go on the copy first as well, for systems whose
+// replacement is a plain rename.
+constexpr DWORD keptMarks = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE
+    | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+// A name beside the file that nothing has yet, made by `make`, which fails
+// when the name is taken: the file's own name with a random ASCII ending, so
+// that a name the ANSI code page holds still does.
+std::optional<QString> scratchBeside(
+    const QString &path, const std::function<bool(const QString &)> &make)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString scratch
+            = path + u'.' + QString::number(QRandomGenerator::global()->generate(), 36) + u".tmp";
+        if (make(scratch))
+            return scratch;
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+// Writes what the system still holds of the file to the disk, so that the
+// file's new name never comes before its content.
+bool flushToDisk(const QString &path)
+{
+    const HANDLE file = CreateFileW(wide(path), GENERIC_WRITE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    const bool flushed = FlushFileBuffers(file);
+    CloseHandle(file);
+    return flushed;
+}
+
+// Puts the scratch file in the place of `path` in one step: over the old
+// file, keeping its attributes, owner and permissions, or as a new file
+// where there was none. The scratch is gone afterwards either way.
+bool putInPlace(const QString &scratch, const QString &path, DWORD attributes)
+{
+    bool placed = flushToDisk(scratch);
+    if (placed && attributes == INVALID_FILE_ATTRIBUTES) {
+        placed = MoveFileExW(wide(scratch), wide(path), MOVEFILE_WRITE_THROUGH);
+    } else if (placed) {
+        SetFileAttributesW(wide(scratch), (attributes & keptMarks) | FILE_ATTRIBUTE_NORMAL);
+        placed = ReplaceFileW(
+            wide(path), wide(scratch), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+    }
+    if (!placed)
+        DeleteFileW(wide(scratch));
+    return placed;
+}
+
+bool sameBytes(const QString &a, const QString &b)
+{
+    QFile first(a);
+    QFile second(b);
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly)
+        || first.size() != second.size())
+        return false;
+    constexpr qint64 chunkSize = 1 << 20;
+    while (!first.atEnd()) {
+        const QByteArray chunk = first.read(chunkSize);
+        if (chunk.isEmpty() || chunk != second.read(chunk.size()))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -28,10 +107,15 @@ bool fileExists(const QString &path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & notOrdinary);
 }
 
+// A folder's read-only mark says nothing about writing in it (Explorer sets
+// it on every folder the user customises): for a folder only a real write
+// tells, and the save that tries one fails cleanly.
 bool hasWriteBit(const QString &path)
 {
     const DWORD attributes = attributesOf(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) || !(attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 OpenResult openForReading(const QString &path, QFile &file)
@@ -51,14 +135,47 @@ bool replaceFile(const QString &path, const std::function<bool(QIODevice &)> &wr
     if (attributes != INVALID_FILE_ATTRIBUTES
         && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    const std::optional<QString> scratch = scratchBeside(path, [](const QString &name) {
+        const HANDLE made = CreateFileW(
+            wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (made == INVALID_HANDLE_VALUE)
+            return false;
+        CloseHandle(made);
+        return true;
+    });
+    if (!scratch)
         return false;
-    if (!write(file) || !file.flush()) {
-        file.cancelWriting();
+    QFile file(*scratch);
+    if (!file.open(QIODevice::WriteOnly)) {
+        DeleteFileW(wide(*scratch));
         return false;
     }
-    return file.commit();
+    const bool written = write(file) && file.flush();
+    file.close();
+    if (!written || file.error() != QFileDevice::NoError) {
+        DeleteFileW(wide(*scratch));
+        return false;
+    }
+    return putInPlace(*scratch, path, attributes);
+}
+
+bool editThroughCopy(const QString &path, const std::function<bool(const QString &copy)> &edit)
+{
+    const DWORD attributes = attributesOf(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES
+        || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+    const std::optional<QString> scratch = scratchBeside(path,
+        [&path](const QString &name) { return bool(CopyFileW(wide(path), wide(name), TRUE)); });
+    if (!scratch)
+        return false;
+    SetFileAttributesW(wide(*scratch), FILE_ATTRIBUTE_NORMAL);
+    const bool edited = edit(*scratch);
+    if (!edited || sameBytes(*scratch, path)) {
+        DeleteFileW(wide(*scratch));
+        return edited;
+    }
+    return putInPlace(*scratch, path, attributes);
 }
 
 } // namespace platform
