@@ -70,9 +70,15 @@ bool putInPlace(const QString &scratch, const QString &path, DWORD attributes)
     if (placed && attributes == INVALID_FILE_ATTRIBUTES) {
         placed = MoveFileExW(wide(scratch), wide(path), MOVEFILE_WRITE_THROUGH);
     } else if (placed) {
-        SetFileAttributesW(wide(scratch), (attributes & keptMarks) | FILE_ATTRIBUTE_NORMAL);
+        const DWORD marks = attributes & keptMarks;
+        SetFileAttributesW(wide(scratch), marks ? marks : FILE_ATTRIBUTE_NORMAL);
         placed = ReplaceFileW(
             wide(path), wide(scratch), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+        // The old file has gone aside but the copy did not take its name: the
+        // copy, whole, is moved there, so that the name is never left empty.
+        if (!placed && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
+            placed = MoveFileExW(
+                wide(scratch), wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     }
     if (!placed)
         DeleteFileW(wide(scratch));
