@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+using namespace Qt::StringLiterals;
+
 // Qt opens files on Windows by their UTF-16 names, which are the file
 // system's own: no name is lost on the way.
 namespace platform {
@@ -38,7 +40,7 @@ std::optional<QString> scratchBeside(
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString scratch
-            = path + u'.' + QString::number(QRandomGenerator::global()->generate(), 36) + u".tmp";
+            = path + u'.' + QString::number(QRandomGenerator::global()->generate(), 36) + u".tmp"_s;
         if (make(scratch))
             return scratch;
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
