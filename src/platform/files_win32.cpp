@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
 using namespace Qt::StringLiterals;
 
 // Qt opens files on Windows by their UTF-16 names, which are the file
@@ -26,9 +28,7 @@ DWORD attributesOf(const QString &path)
     return GetFileAttributesW(wide(path));
 }
 
-// The marks a user sets on a file that a new content must keep. ReplaceFileW
-// keeps them by itself; they go on the copy first as well, for systems whose
-// replacement is a plain rename.
+// The marks a user sets on a file, which its new content keeps.
 constexpr DWORD keptMarks = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE
     | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
@@ -63,25 +63,46 @@ bool flushToDisk(const QString &path)
     return flushed;
 }
 
-// Puts the scratch file in the place of `path` in one step: over the old
-// file, keeping its attributes, owner and permissions, or as a new file
-// where there was none. The scratch is gone afterwards either way.
+// Gives the scratch file what the user set on the file it replaces: its
+// marks (hidden, system...) and the access rules written for the file
+// itself; the rules it takes from its folder it has by itself, beside it.
+// Where the file system keeps no access rules there are none to give.
+void keepMarksAndPermissions(const QString &path, const QString &scratch, DWORD attributes)
+{
+    PACL rules = nullptr;
+    PSECURITY_DESCRIPTOR security = nullptr;
+    if (GetNamedSecurityInfoW(wide(path), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+            nullptr, &rules, nullptr, &security)
+        == ERROR_SUCCESS) {
+        SECURITY_DESCRIPTOR_CONTROL control = 0;
+        DWORD revision = 0;
+        GetSecurityDescriptorControl(security, &control, &revision);
+        const SECURITY_INFORMATION which = DACL_SECURITY_INFORMATION
+            | ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
+                                             : UNPROTECTED_DACL_SECURITY_INFORMATION);
+        SetNamedSecurityInfoW(const_cast<wchar_t *>(wide(scratch)), SE_FILE_OBJECT, which, nullptr,
+            nullptr, rules, nullptr);
+        LocalFree(security);
+    }
+    const DWORD marks = attributes & keptMarks;
+    SetFileAttributesW(wide(scratch), marks ? marks : FILE_ATTRIBUTE_NORMAL);
+}
+
+// Puts the scratch file in the place of `path` with one rename, which either
+// happens whole or not at all: over the old file, with its marks and access
+// rules, or as a new file where there was none. The scratch is gone
+// afterwards either way.
+//
+// Not ReplaceFileW, which would keep more of the old file (its owner, its
+// creation time) but is, on some systems (Wine's, for one), two renames,
+// between which the file has no name at all.
 bool putInPlace(const QString &scratch, const QString &path, DWORD attributes)
 {
     bool placed = flushToDisk(scratch);
-    if (placed && attributes == INVALID_FILE_ATTRIBUTES) {
-        placed = MoveFileExW(wide(scratch), wide(path), MOVEFILE_WRITE_THROUGH);
-    } else if (placed) {
-        const DWORD marks = attributes & keptMarks;
-        SetFileAttributesW(wide(scratch), marks ? marks : FILE_ATTRIBUTE_NORMAL);
-        placed = ReplaceFileW(
-            wide(path), wide(scratch), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
-        // The old file has gone aside but the copy did not take its name: the
-        // copy, whole, is moved there, so that the name is never left empty.
-        if (!placed && GetLastError() == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2)
-            placed = MoveFileExW(
-                wide(scratch), wide(path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    }
+    if (placed && attributes != INVALID_FILE_ATTRIBUTES)
+        keepMarksAndPermissions(path, scratch, attributes);
+    const DWORD replace = attributes == INVALID_FILE_ATTRIBUTES ? 0 : MOVEFILE_REPLACE_EXISTING;
+    placed = placed && MoveFileExW(wide(scratch), wide(path), replace | MOVEFILE_WRITE_THROUGH);
     if (!placed)
         DeleteFileW(wide(scratch));
     return placed;
