@@ -204,12 +204,18 @@ TEST_F(HostileSettingsFile, WriteProtectionKeepsEveryByte)
         const char *name;
         QFile::Permissions file;
         QFile::Permissions folder;
+        bool heldOpen = false;
     } cases[] = {
         { "read-only file", readOnly, openFolder },
 #ifndef Q_OS_WIN
         // The permission bits of a folder mean nothing on Windows.
         { "read-only folder", readOnly | QFile::WriteOwner,
             readOnly | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther },
+#else
+        // Another program (an indexer, a virus scanner) holds the file open
+        // and does not let it be replaced: the save's copy cannot take its
+        // place, and goes.
+        { "file held open", readOnly | QFile::WriteOwner, openFolder, true },
 #endif
     };
     for (const auto &c : cases) {
@@ -219,6 +225,10 @@ TEST_F(HostileSettingsFile, WriteProtectionKeepsEveryByte)
         writeBytes(content);
         ASSERT_TRUE(QFile::setPermissions(modIni::strIniFile, c.file));
         ASSERT_TRUE(QFile::setPermissions(m_dir.path(), c.folder));
+        QFile holder(modIni::strIniFile);
+        if (c.heldOpen) {
+            ASSERT_TRUE(holder.open(QIODevice::ReadOnly));
+        }
 
         // The empty keyword cannot be removed from the file; loading goes on regardless.
         expectLoaded({ QString(), 3, u"http://a/"_s });
