@@ -108,6 +108,22 @@ bool putInPlace(const QString &scratch, const QString &path, DWORD attributes)
     return placed;
 }
 
+// Whether the file may be written where it is, as an edit in place would:
+// neither its read-only mark nor its access rules let a replacement get
+// round them, and a file another program holds open is left alone.
+bool mayWriteInPlace(const QString &path, DWORD attributes)
+{
+    if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    const HANDLE file = CreateFileW(wide(path), GENERIC_WRITE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(file);
+    return true;
+}
+
 bool sameBytes(const QString &a, const QString &b)
 {
     QFile first(a);
@@ -161,8 +177,7 @@ OpenResult openForReading(const QString &path, QFile &file)
 bool replaceFile(const QString &path, const std::function<bool(QIODevice &)> &write)
 {
     const DWORD attributes = attributesOf(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES
-        && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    if (attributes != INVALID_FILE_ATTRIBUTES && !mayWriteInPlace(path, attributes))
         return false;
     const std::optional<QString> scratch = scratchBeside(path, [](const QString &name) {
         const HANDLE made = CreateFileW(
@@ -191,8 +206,7 @@ bool replaceFile(const QString &path, const std::function<bool(QIODevice &)> &wr
 bool editThroughCopy(const QString &path, const std::function<bool(const QString &copy)> &edit)
 {
     const DWORD attributes = attributesOf(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES
-        || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    if (attributes == INVALID_FILE_ATTRIBUTES || !mayWriteInPlace(path, attributes))
         return false;
     const std::optional<QString> scratch = scratchBeside(path,
         [&path](const QString &name) { return bool(CopyFileW(wide(path), wide(name), TRUE)); });
