@@ -1,5 +1,7 @@
 #include "platform/codepage.h"
 
+#include "platform/codepage_system.h"
+
 #include <cerrno>
 #include <iconv.h>
 #include <stdexcept>
@@ -9,18 +11,22 @@ namespace platform {
 
 namespace {
 
-// The narrow code page of the systems the program is made for.
-constexpr char ansiName[] = "CP936";
 constexpr const char *utf16Name = (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) ? "UTF-16LE" : "UTF-16BE";
+
+// The C library's name for a code page that Windows numbers.
+std::string iconvName(CodePage codePage)
+{
+    return codePage == utf8CodePage ? std::string("UTF-8") : "CP" + std::to_string(codePage);
+}
 
 class Converter
 {
 public:
-    Converter(const char *to, const char *from)
-        : m_handle(iconv_open(to, from))
+    Converter(const std::string &to, const std::string &from)
+        : m_handle(iconv_open(to.c_str(), from.c_str()))
     {
         if (m_handle == iconv_t(-1))
-            throw std::runtime_error(std::string("no conversion from ") + from + " to " + to);
+            throw std::runtime_error("no conversion from " + from + " to " + to);
     }
     ~Converter() { iconv_close(m_handle); }
     Converter(const Converter &) = delete;
@@ -45,12 +51,18 @@ qsizetype unitsAt(QStringView text, qsizetype i)
 
 } // namespace
 
-QByteArray toAnsi(QStringView text)
+CodePage ansiCodePage()
 {
-    Converter converter(ansiName, utf16Name);
+    return 936;
+}
+
+QByteArray toAnsi(QStringView text, CodePage codePage)
+{
+    Converter converter(iconvName(codePage), utf16Name);
     QByteArray result;
-    // A character takes at most two bytes in the code page and at least one unit in UTF-16.
-    result.resize(2 * text.size());
+    // A UTF-16 unit takes at most three bytes in UTF-8 (a pair four), and at
+    // most two in any other code page Windows uses as its ANSI one.
+    result.resize((codePage == utf8CodePage ? 3 : 2) * text.size());
     char *in = const_cast<char *>(reinterpret_cast<const char *>(text.utf16()));
     size_t inLeft = size_t(text.size()) * 2;
     char *out = result.data();
@@ -72,12 +84,12 @@ QByteArray toAnsi(QStringView text)
     return result;
 }
 
-QString fromAnsi(QByteArrayView bytes)
+QString fromAnsi(QByteArrayView bytes, CodePage codePage)
 {
-    Converter converter(utf16Name, ansiName);
+    Converter converter(utf16Name, iconvName(codePage));
     QString result;
-    // Every character of the code page lies in the Basic Multilingual Plane and takes at
-    // least one byte, so one unit per byte is always enough.
+    // Every character takes at least one byte, and no more UTF-16 units than
+    // bytes (a character beyond the Basic Multilingual Plane: four and two).
     result.resize(bytes.size());
     char *in = const_cast<char *>(bytes.data());
     size_t inLeft = size_t(bytes.size());
@@ -85,11 +97,35 @@ QString fromAnsi(QByteArrayView bytes)
     size_t outLeft = size_t(result.size()) * 2;
     if (inLeft > 0 && converter.convert(&in, &inLeft, &out, &outLeft) == size_t(-1)) {
         const qsizetype position = bytes.size() - qsizetype(inLeft);
-        throw std::runtime_error(
-            "bytes not valid in code page 936 at offset " + std::to_string(position));
+        throw std::runtime_error("bytes not valid in code page " + std::to_string(codePage)
+            + " at offset " + std::to_string(position));
     }
     result.truncate((out - reinterpret_cast<char *>(result.data())) / 2);
     return result;
+}
+
+// A byte that the conversion, given it alone, finds to be the incomplete
+// start of a character.
+std::bitset<256> systemLeadBytes(CodePage codePage)
+{
+    std::bitset<256> leads;
+    try {
+        Converter converter(utf16Name, iconvName(codePage));
+        for (int byte = 0x80; byte <= 0xff; ++byte) {
+            char input = char(byte);
+            char output[8];
+            char *in = &input;
+            size_t inLeft = 1;
+            char *out = output;
+            size_t outLeft = sizeof output;
+            leads[size_t(byte)]
+                = converter.convert(&in, &inLeft, &out, &outLeft) == size_t(-1) && errno == EINVAL;
+            // Forget the byte that waits for its second one.
+            converter.convert(nullptr, nullptr, nullptr, nullptr);
+        }
+    } catch (const std::runtime_error &) {
+    }
+    return leads;
 }
 
 } // namespace platform

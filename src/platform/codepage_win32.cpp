@@ -1,58 +1,108 @@
 #include "platform/codepage.h"
 
+#include "platform/codepage_system.h"
+
+#include <optional>
 #include <stdexcept>
 #include <string>
 
 #include <windows.h>
 
-// The system's own conversion to and from its ANSI code page (936 on the
-// systems the program is made for).
+// The system's own conversion between UTF-16 and a code page.
 namespace platform {
 
-QByteArray toAnsi(QStringView text)
+namespace {
+
+[[noreturn]] void conversionFailed(const char *what, CodePage codePage)
 {
-    if (text.isEmpty())
-        return {};
-    // A character the code page cannot hold becomes one "?". The system
-    // gives one per unit, so a character beyond the Basic Multilingual Plane
-    // (which code page 936 has none of) is one "?" before the conversion.
-    QString narrowable;
-    const QStringView source = text;
-    for (qsizetype i = 0; i < source.size(); ++i) {
-        if (source[i].isHighSurrogate() && i + 1 < source.size()
-            && source[i + 1].isLowSurrogate()) {
-            if (narrowable.isNull())
-                narrowable = source.first(i).toString();
-            narrowable += u'?';
-            ++i;
-        } else if (!narrowable.isNull()) {
-            narrowable += source[i];
-        }
+    throw std::runtime_error(std::string(what) + " code page " + std::to_string(codePage)
+        + " failed (error " + std::to_string(GetLastError()) + ")");
+}
+
+// The text as the system is to convert it: a lone surrogate is no character
+// and becomes "?"; so does a character beyond the Basic Multilingual Plane,
+// which no ANSI code page but UTF-8 holds, and of which the system would make
+// one "?" per unit. Nothing when the text goes to the system as it is.
+std::optional<QString> narrowable(QStringView text, CodePage codePage)
+{
+    std::optional<QString> result;
+    for (qsizetype i = 0; i < text.size();) {
+        const bool pair
+            = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const qsizetype units = pair ? 2 : 1;
+        const bool kept = pair ? codePage == utf8CodePage : !text[i].isSurrogate();
+        if (!kept && !result)
+            result = text.first(i).toString();
+        if (result)
+            *result += kept ? text.sliced(i, units) : QStringView(u"?");
+        i += units;
     }
-    const QStringView wide = narrowable.isNull() ? source : QStringView(narrowable);
-    const auto *units = reinterpret_cast<const wchar_t *>(wide.utf16());
-    const int length = int(wide.size());
-    // The system's default character differs between code pages: "?" is asked for.
-    const int size = WideCharToMultiByte(CP_ACP, 0, units, length, nullptr, 0, "?", nullptr);
-    QByteArray result(size, Qt::Uninitialized);
-    WideCharToMultiByte(CP_ACP, 0, units, length, result.data(), size, "?", nullptr);
     return result;
 }
 
-QString fromAnsi(QByteArrayView bytes)
+} // namespace
+
+CodePage ansiCodePage()
+{
+    return GetACP();
+}
+
+QByteArray toAnsi(QStringView text, CodePage codePage)
+{
+    if (text.isEmpty())
+        return {};
+    const std::optional<QString> replaced = narrowable(text, codePage);
+    const QStringView wide = replaced ? QStringView(*replaced) : text;
+    const auto *units = reinterpret_cast<const wchar_t *>(wide.utf16());
+    const int length = int(wide.size());
+    // A character the code page cannot hold becomes "?", never a look-alike
+    // (under 936 "Ā" would otherwise be written as "ā"). UTF-8 holds every
+    // character and takes neither a flag nor a default character: with
+    // either, the system refuses to convert.
+    const bool utf8 = codePage == utf8CodePage;
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char *defaultChar = utf8 ? nullptr : "?";
+    const int size
+        = WideCharToMultiByte(codePage, flags, units, length, nullptr, 0, defaultChar, nullptr);
+    if (size <= 0)
+        conversionFailed("conversion to", codePage);
+    QByteArray result(size, Qt::Uninitialized);
+    if (WideCharToMultiByte(
+            codePage, flags, units, length, result.data(), size, defaultChar, nullptr)
+        != size)
+        conversionFailed("conversion to", codePage);
+    return result;
+}
+
+QString fromAnsi(QByteArrayView bytes, CodePage codePage)
 {
     if (bytes.isEmpty())
         return {};
     const int length = int(bytes.size());
     const int size
-        = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
-    if (size == 0)
-        throw std::runtime_error(
-            "bytes not valid in the ANSI code page (" + std::to_string(GetACP()) + ")");
+        = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
+    if (size <= 0)
+        throw std::runtime_error("bytes not valid in code page " + std::to_string(codePage));
     QString result(size, Qt::Uninitialized);
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, bytes.data(), length,
-        reinterpret_cast<wchar_t *>(result.data()), size);
+    if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes.data(), length,
+            reinterpret_cast<wchar_t *>(result.data()), size)
+        != size)
+        conversionFailed("conversion from", codePage);
     return result;
+}
+
+// The lead-byte ranges the system gives for the code page.
+std::bitset<256> systemLeadBytes(CodePage codePage)
+{
+    std::bitset<256> leads;
+    CPINFO info = {};
+    if (!GetCPInfo(codePage, &info))
+        return leads;
+    for (int range = 0; range + 1 < MAX_LEADBYTES && info.LeadByte[range] != 0; range += 2) {
+        for (int byte = info.LeadByte[range]; byte <= info.LeadByte[range + 1]; ++byte)
+            leads[size_t(byte)] = true;
+    }
+    return leads;
 }
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/profile_text.h"
+#include "platform/trim.h"
 
 #include <QFileInfo>
 
@@ -34,13 +35,7 @@ bool isBlank(char c)
 
 QByteArrayView trimmed(QByteArrayView text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
+    return trimmedBy(text, isBlank);
 }
 
 qsizetype charLength(QByteArrayView text, qsizetype i, ProfileForm form)
@@ -79,17 +74,12 @@ QByteArrayView untilNul(QByteArrayView text)
     return nul < 0 ? text : text.first(nul);
 }
 
-// Section and key arguments lose the spaces at both ends, as the platform's functions do.
+// Section and key arguments lose the spaces at both ends, and only those, as
+// the platform's functions do: a name with a tab at its end is written with it.
 QByteArray nameArgument(QByteArrayView name)
 {
-    QByteArray result = oneLine(name);
-    qsizetype begin = 0;
-    qsizetype end = result.size();
-    while (begin < end && result[begin] == ' ')
-        ++begin;
-    while (end > begin && result[end - 1] == ' ')
-        --end;
-    return result.sliced(begin, end - begin);
+    const QByteArray line = oneLine(name);
+    return trimmedBy(QByteArrayView(line), [](char c) { return c == ' '; }).toByteArray();
 }
 
 // One line of the text: its characters [begin, end) and its line break

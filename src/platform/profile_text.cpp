@@ -170,6 +170,17 @@ QByteArrayView ProfileText::text() const
                                      : QByteArrayView(bytes);
 }
 
+ProfileForm profileFormOf(QByteArrayView start)
+{
+    if (start.startsWith(utf8Mark))
+        return ProfileForm::Utf8;
+    if (start.startsWith(utf16LeMark))
+        return ProfileForm::Utf16Le;
+    if (start.startsWith(utf16BeMark))
+        return ProfileForm::Utf16Be;
+    return ProfileForm::Ansi;
+}
+
 ProfileText readProfileText(const QString &path)
 {
     QFile file;
@@ -182,9 +193,8 @@ ProfileText readProfileText(const QString &path)
         return unreadable;
     ProfileText text;
     text.state = ProfileText::State::Read;
-    const QByteArray mark = file.peek(2);
-    if (mark == utf16LeMark || mark == utf16BeMark) {
-        text.form = mark == utf16LeMark ? ProfileForm::Utf16Le : ProfileForm::Utf16Be;
+    text.form = profileFormOf(file.peek(3));
+    if (isUtf16(text.form)) {
         file.skip(2);
         if (!readUnits(file, text))
             return unreadable;
@@ -193,8 +203,6 @@ ProfileText readProfileText(const QString &path)
     text.bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return unreadable;
-    if (text.bytes.startsWith(utf8Mark))
-        text.form = ProfileForm::Utf8;
     return text;
 }
 

@@ -33,6 +33,10 @@ struct ProfileText
     QByteArrayView text() const;
 };
 
+// The form a file's first bytes give it (three tell it): the form of its
+// byte-order mark, else the code page's bytes.
+ProfileForm profileFormOf(QByteArrayView start);
+
 // Only an ordinary file is read: a pipe would wait for a writer and a device
 // such as /dev/zero would never end. Names are used as files.h says.
 ProfileText readProfileText(const QString &path);

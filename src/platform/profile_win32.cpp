@@ -1,7 +1,9 @@
 #include "platform/profile.h"
 
 #include "platform/codepage.h"
+#include "platform/files_win32.h"
 #include "platform/profile_portable.h"
+#include "platform/profile_text.h"
 
 #include <QFile>
 
@@ -26,8 +28,8 @@ bool hasOwnForm(const QString &file)
     QFile stream(file);
     if (!stream.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray start = stream.read(3);
-    return start.startsWith("\xEF\xBB\xBF") || start.startsWith("\xFE\xFF");
+    const ProfileForm form = profileFormOf(stream.read(3));
+    return form == ProfileForm::Utf8 || form == ProfileForm::Utf16Be;
 }
 
 // The file's name in the ANSI code page, when the code page holds every
@@ -90,13 +92,22 @@ bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
     const QByteArray sectionLine = portable::oneLine(section);
     const QByteArray keyLine = portable::oneLine(key);
     const QByteArray valueLine = value ? portable::oneLine(*value) : QByteArray();
-    if (const std::optional<QByteArray> name = ansiName(file)) {
-        return WritePrivateProfileStringA(sectionLine.constData(), keyLine.constData(),
-            value ? valueLine.constData() : nullptr, name->constData());
-    }
-    const std::wstring text = value ? wide(valueLine) : std::wstring();
-    return WritePrivateProfileStringW(wide(sectionLine).c_str(), wide(keyLine).c_str(),
-        value ? text.c_str() : nullptr, wideName(file));
+    const auto write = [&](const QString &target) -> bool {
+        if (const std::optional<QByteArray> name = ansiName(target)) {
+            return WritePrivateProfileStringA(sectionLine.constData(), keyLine.constData(),
+                value ? valueLine.constData() : nullptr, name->constData());
+        }
+        const std::wstring text = value ? wide(valueLine) : std::wstring();
+        return WritePrivateProfileStringW(wide(sectionLine).c_str(), wide(keyLine).c_str(),
+            value ? text.c_str() : nullptr, wideName(target));
+    };
+    // The system rewrites a file in place, so that a save cut short would
+    // leave it cut: an existing file is written through a copy that then
+    // replaces it whole. A file that does not exist yet is the system's to
+    // make, and a read-only one is never written.
+    if (GetFileAttributesW(wideName(file)) == INVALID_FILE_ATTRIBUTES)
+        return write(file);
+    return editThroughCopy(file, write);
 }
 
 } // namespace platform

@@ -31,18 +31,13 @@ Read readEntry(const QByteArray &section, const QByteArray &key)
     return { count, value };
 }
 
-// A read cut by the buffer may end in the first byte of a double-byte
-// character; that byte is dropped. Any other byte sequence the code page does
-// not hold costs one character, never the whole read.
+// A read cut by the buffer may end in the first bytes of a character of
+// more than one byte; they are dropped. Any other byte sequence the code page
+// does not hold costs one character, never the whole read.
 QString decodeValue(QByteArrayView bytes, bool cut)
 {
-    if (cut && !bytes.isEmpty()) {
-        qsizetype i = 0;
-        while (i < bytes.size() - 1)
-            i += platform::ansiCharLength(bytes, i);
-        if (i == bytes.size() - 1 && platform::isAnsiLeadByte(bytes[i]))
-            bytes.chop(1);
-    }
+    if (cut)
+        bytes.truncate(platform::cutCharacterStart(bytes));
     return platform::fromAnsiReplacing(bytes);
 }
 

@@ -1,6 +1,7 @@
 #include "startup/modpub.h"
 
 #include "platform/files.h"
+#include "platform/trim.h"
 #include "startup/modini.h"
 #include "startup/runtimeerror.h"
 #include "startup/settingsplace.h"
@@ -17,16 +18,11 @@ namespace {
 
 const QString section = QStringLiteral("APPLICATION");
 
-// Removes space characters (and only those) from both ends.
+// Removes space characters from both ends, and only those: a tab or a line
+// break that the file's rules kept in a value stays part of the setting.
 QString trimSpaces(const QString &text)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.sliced(begin, end - begin);
+    return platform::trimmedBy(QStringView(text), [](QChar c) { return c == u' '; }).toString();
 }
 
 std::function<void()> &endHandler()

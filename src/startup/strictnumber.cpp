@@ -1,11 +1,14 @@
 #include "startup/strictnumber.h"
 
+#include "platform/trim.h"
 #include "startup/runtimeerror.h"
 
 #include <limits>
 
 namespace {
 
+// Spaces and tabs around a number are ignored; any other character there
+// (a line break included) makes the text no number.
 bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t';
@@ -18,16 +21,12 @@ bool isDigit(QChar c)
 
 } // namespace
 
-qint32 strictToLong(const QString &text)
+qint32 strictToLong(const QString &whole)
 {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
+    const QStringView text = platform::trimmedBy(QStringView(whole), isBlank);
+    const qsizetype end = text.size();
 
-    qsizetype i = begin;
+    qsizetype i = 0;
     bool negative = false;
     if (i < end && (text[i] == u'+' || text[i] == u'-')) {
         negative = text[i] == u'-';

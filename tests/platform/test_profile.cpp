@@ -11,6 +11,10 @@
 
 #include <optional>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 // The entry reader and writer on well-formed files. Damaged, odd and
 // write-protected settings files are in tests/startup/; the reader's buffer
 // sizes are held by its fuzz target.
@@ -144,18 +148,54 @@ TEST_F(ProfileFile, WriteCreatesAMissingFileButRemovalDoesNot)
         QStringList { QStringLiteral("TLV.INI") });
 }
 
+// A write keeps what the user set on the file, whichever rules write its
+// form: the permission bits on POSIX systems; on Windows the hidden mark, and
+// a read-only mark on the folder, which says nothing about writing in it (it
+// marks a customised folder), does not stop the write.
 TEST_F(ProfileFile, ReplacedFileKeepsItsPermissions)
 {
+    const struct
+    {
+        const char *name;
+        QByteArray before;
+    } forms[] = {
+        { "code page", "[A]\r\nk=v\r\n" },
+        { "UTF-16", QByteArray("\xff\xfe[\0A\0]\0\r\0\n\0k\0=\0v\0\r\0\n\0", 22) },
+        { "UTF-8 mark", "\xef\xbb\xbf[A]\r\nk=v\r\n" },
+    };
+    for (const auto &form : forms) {
+        SCOPED_TRACE(form.name);
+        writeBytes(form.before);
 #ifdef Q_OS_WIN
-    GTEST_SKIP() << "permission bits are POSIX's; on Windows the read-only attribute is all "
-                    "there is, and the write-protection cases in tests/startup/ hold it";
+        const auto setAttributes = [](const QString &path, DWORD attributes) {
+            return SetFileAttributesW(
+                reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
+                attributes);
+        };
+        const auto attributesOf = [](const QString &path) {
+            return GetFileAttributesW(
+                reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()));
+        };
+        ASSERT_TRUE(setAttributes(path(), FILE_ATTRIBUTE_HIDDEN));
+        ASSERT_TRUE(setAttributes(m_dir.path(), FILE_ATTRIBUTE_READONLY));
+        // Wine keeps no read-only mark on a folder; the hidden mark still counts.
+        if (!(attributesOf(m_dir.path()) & FILE_ATTRIBUTE_READONLY))
+            skipUnderWine(
+                form.name, "Wine keeps no read-only mark on a folder: that part is left out");
+        EXPECT_TRUE(write("A", "k", "new"));
+        EXPECT_EQ(read("A", "k"), QByteArray("new"));
+        EXPECT_TRUE(attributesOf(path()) & FILE_ATTRIBUTE_HIDDEN);
+        ASSERT_TRUE(setAttributes(m_dir.path(), FILE_ATTRIBUTE_NORMAL));
+        ASSERT_TRUE(setAttributes(path(), FILE_ATTRIBUTE_NORMAL));
+#else
+        const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
+        ASSERT_TRUE(QFile::setPermissions(path(), mode));
+        EXPECT_TRUE(write("A", "k", "new"));
+        EXPECT_EQ(read("A", "k"), QByteArray("new"));
+        const auto userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+        EXPECT_EQ(QFile::permissions(path()) & ~userBits, mode);
 #endif
-    writeBytes("[A]\r\nk=v\r\n");
-    const auto mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup;
-    ASSERT_TRUE(QFile::setPermissions(path(), mode));
-    EXPECT_TRUE(write("A", "k", "new"));
-    const auto userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
-    EXPECT_EQ(QFile::permissions(path()) & ~userBits, mode);
+    }
 }
 
 // A file with a byte-order mark keeps its form: values come out in the code
