@@ -1,12 +1,13 @@
 # Display texts kept only in the encoded form HexToText decodes: the bytes of
-# the text in code page 936, as hexadecimal digits, with "%" scattered through
-# them as noise. tolvaro_encoded_text(<variable> <text>) sets <variable> to a
-# C++ expression that joins the encoded text at run time from short pieces
-# (string literals of at most four digits and one "%", and single characters
-# made from their codes), so that no encoded text stands whole in the program.
-# The pieces and the noise follow from the text alone: the same text always
-# gives the same expression. A text that code page 936 cannot hold fails the
-# configuration.
+# the text in a code page (936, or UTF-8 for systems whose ANSI code page it
+# is), as hexadecimal digits, with "%" scattered through them as noise.
+# tolvaro_encoded_text(<variable> <text> [<iconv name of the code page>])
+# sets <variable> to a C++ expression that joins the encoded text at run time
+# from short pieces (string literals of at most four digits and one "%", and
+# single characters made from their codes), so that no encoded text stands
+# whole in the program. The pieces and the noise follow from the text and the
+# code page alone: the same text always gives the same expression. A text
+# that the code page (default CP936) cannot hold fails the configuration.
 include_guard(GLOBAL)
 
 # The build machine's iconv writes the code page, as the Linux build's own
@@ -42,13 +43,17 @@ macro(_tolvaro_append_term)
 endmacro()
 
 function(tolvaro_encoded_text variable text)
+    set(codepage CP936)
+    if (ARGC GREATER 2)
+        set(codepage ${ARGV2})
+    endif()
     set(plain ${CMAKE_CURRENT_BINARY_DIR}/encodedtext.utf8)
-    set(encoded ${CMAKE_CURRENT_BINARY_DIR}/encodedtext.cp936)
+    set(encoded ${CMAKE_CURRENT_BINARY_DIR}/encodedtext.encoded)
     file(WRITE ${plain} "${text}")
-    execute_process(COMMAND ${TOLVARO_ICONV} -f UTF-8 -t CP936
+    execute_process(COMMAND ${TOLVARO_ICONV} -f UTF-8 -t ${codepage}
         INPUT_FILE ${plain} OUTPUT_FILE ${encoded} ERROR_VARIABLE error RESULT_VARIABLE result)
     if (NOT result EQUAL 0)
-        message(FATAL_ERROR "\"${text}\" cannot be written in code page 936: ${error}")
+        message(FATAL_ERROR "\"${text}\" cannot be written in ${codepage}: ${error}")
     endif()
     file(READ ${encoded} digits HEX)
     file(REMOVE ${plain} ${encoded})
@@ -59,7 +64,7 @@ function(tolvaro_encoded_text variable text)
     endif()
 
     # The noise: hexadecimal digits of a chain of hashes of the text.
-    string(SHA256 stream "${text}")
+    string(SHA256 stream "${codepage}${text}")
     set(drawn 0)
     set(expression "")
     set(line 0)

@@ -126,7 +126,7 @@ void frmAbout::load()
 
     // Each text is decoded right before its label takes it; one that fails
     // leaves its label empty and the others still load.
-    const std::pair<QLabel *, QString (*)()> texts[] = {
+    const std::pair<QLabel *, QString (*)(platform::CodePage)> texts[] = {
         { m_label1, displayTexts::aboutProduct },
         { m_label2, displayTexts::aboutCredit },
         { m_label4, displayTexts::aboutWeb },
@@ -134,7 +134,7 @@ void frmAbout::load()
         { m_label8, displayTexts::aboutMail },
     };
     for (const auto &[label, encoded] : texts) {
-        QString text = encoded();
+        QString text = encoded(platform::ansiCodePage());
         setAutoSizeCaption(label, ui::HexToText(text));
     }
 }

@@ -1,3 +1,5 @@
+#include "platform/codepage.h"
+#include "ui/displaytexts.h"
 #include "ui/hextotext.h"
 #include "ui/messagebox.h"
 
@@ -13,6 +15,7 @@ private Q_SLOTS:
     void init() { MessageBox::clearShown(); }
     void decodes_data();
     void decodes();
+    void displayTextsInEveryCodePage();
 };
 
 void TestHexToText::decodes_data()
@@ -64,6 +67,28 @@ void TestHexToText::decodes()
     QCOMPARE(shown[0].icon, QMessageBox::Warning);
     QCOMPARE(shown[0].caption, u"Tolvaro"_s);
     QCOMPARE(shown[0].text, u"要解密的内容不合法！"_s);
+}
+
+// The display texts the build encodes read the same in code page 936 and in
+// UTF-8, the ANSI code page of a Windows system set to UTF-8, and none shows
+// the warning on either.
+void TestHexToText::displayTextsInEveryCodePage()
+{
+    using Text = QString (*)(platform::CodePage);
+    for (const Text text : { Text(displayTexts::mainTitle), Text(displayTexts::aboutProduct),
+             Text(displayTexts::aboutCredit), Text(displayTexts::aboutWeb),
+             Text(displayTexts::aboutMessenger), Text(displayTexts::aboutMail) }) {
+        const auto decode = [&text](platform::CodePage codePage) {
+            const QByteArray digits = text(codePage).remove(u'%').toLatin1();
+            return platform::fromAnsi(QByteArray::fromHex(digits), codePage);
+        };
+        const QString wording = decode(936);
+        QVERIFY(!wording.isEmpty());
+        QCOMPARE(decode(platform::utf8CodePage), wording);
+        QString encoded = text(platform::ansiCodePage());
+        QCOMPARE(ui::HexToText(encoded), wording);
+    }
+    QVERIFY(MessageBox::shown().isEmpty());
 }
 
 QTEST_MAIN(TestHexToText)
