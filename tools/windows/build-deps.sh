@@ -160,6 +160,8 @@ def keep(path):
     target.parent.mkdir(parents=True, exist_ok=True)
     shutil.copyfile(path, target)
 for f in sorted(src.glob("LICENSE*")) + sorted(src.glob("LICENSES/*")):
+    if not f.is_file():
+        continue
     keep(f)
 for f in sorted(src.rglob("qt_attribution.json")):
     keep(f)
