@@ -165,7 +165,7 @@ for f in sorted(src.glob("LICENSE*")) + sorted(src.glob("LICENSES/*")):
     keep(f)
 for f in sorted(src.rglob("qt_attribution.json")):
     keep(f)
-    data = json.loads(f.read_text(encoding="utf-8"))
+    data = json.loads(f.read_text(encoding="utf-8"), strict=False)
     for entry in data if isinstance(data, list) else [data]:
         names = entry.get("LicenseFiles") or [entry.get("LicenseFile", "")]
         for name in filter(None, names):
