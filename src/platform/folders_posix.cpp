@@ -1,6 +1,7 @@
 #include "platform/folders.h"
 
 #include "platform/filename_posix.h"
+#include "platform/links_posix.h"
 
 #include <QRandomGenerator>
 
@@ -98,14 +99,17 @@ bool userOwnsWritableFolder(const QString &folder)
         && info.st_uid == ::geteuid() && (info.st_mode & S_IWUSR) != 0;
 }
 
+// Each link on the way is judged as the file is, by its own owner and its
+// own folder's; a link that leads nowhere is no file of the user's.
 bool trustedFile(const QString &path)
 {
-    const QByteArray name = nameToBytes(path);
-    struct stat file = {};
-    struct stat folder = {};
-    if (::stat(name.constData(), &file) != 0 || ::stat(parentOf(name).constData(), &folder) != 0)
+    const std::optional<LinkEnd> end = followTrustedLinks(nameToBytes(path));
+    if (!end)
         return false;
-    return file.st_uid == ::geteuid() || file.st_uid == folder.st_uid || file.st_uid == 0;
+    struct stat file = {};
+    if (::lstat(end->path.constData(), &file) != 0)
+        return errno == ENOENT && !end->throughLink;
+    return trustedOwner(file.st_uid, end->path);
 }
 
 bool writeWorks(const QString &folder)

@@ -37,7 +37,9 @@ SettingsPlace settingsPlace(const std::optional<QString> &folder)
         place.appPath = appPathFromFolder(*folder);
     const QString besideProgram = place.appPath.isEmpty() ? QString() : place.appPath + fileName;
     const bool hasFile = !besideProgram.isEmpty() && platform::fileExists(besideProgram);
-    const bool planted = hasFile && !platform::trustedFile(besideProgram);
+    // Asked even where no file is found: a link another user put there is
+    // planted too, wherever it leads.
+    const bool planted = !besideProgram.isEmpty() && !platform::trustedFile(besideProgram);
 
     if (!besideProgram.isEmpty() && !planted && !platform::isInstallFolder(*folder)
         && platform::userOwnsWritableFolder(*folder) && platform::writeWorks(*folder)) {

@@ -142,6 +142,36 @@ const Case cases[] = {
             ASSERT_EQ(::chmod(s.program.constData(), 01777), 0);
         },
         "home/.config/tolvaro/TLV.INI", true, "网站排名查询", "" },
+    { "a link another user put into a folder everyone may write: never followed", true,
+        [](Scratch &s) {
+            put(s.at("mine.ini"), shipped);
+            ASSERT_EQ(
+                ::symlink(s.at("mine.ini").constData(), (s.program + "/TLV.INI").constData()), 0);
+            ASSERT_EQ(::lchown((s.program + "/TLV.INI").constData(), 65534, 65534), 0);
+            ASSERT_EQ(::chmod(s.program.constData(), 01777), 0);
+        },
+        "home/.config/tolvaro/TLV.INI", true, "网站排名查询", "" },
+    { "a link another user put there to a name not made yet: nothing made there", true,
+        [](Scratch &s) {
+            ASSERT_EQ(
+                ::symlink(s.at("theirs.ini").constData(), (s.program + "/TLV.INI").constData()), 0);
+            ASSERT_EQ(::lchown((s.program + "/TLV.INI").constData(), 65534, 65534), 0);
+            ASSERT_EQ(::chmod(s.program.constData(), 01777), 0);
+        },
+        "home/.config/tolvaro/TLV.INI", true, "网站排名查询", "" },
+    { "the user's own link: read and written through", false,
+        [](Scratch &s) {
+            ASSERT_EQ(::mkdir(s.at("dotfiles").constData(), 0700), 0);
+            put(s.at("dotfiles/TLV.INI"), shipped);
+            ASSERT_EQ(::symlink("../dotfiles/TLV.INI", (s.program + "/TLV.INI").constData()), 0);
+        },
+        "program/TLV.INI", true, "shipped", "127.0.0.1:9090" },
+    { "the user's own link that leads nowhere: no file made through it", false,
+        [](Scratch &s) {
+            ASSERT_EQ(
+                ::symlink(s.at("gone.ini").constData(), (s.program + "/TLV.INI").constData()), 0);
+        },
+        "home/.config/tolvaro/TLV.INI", true, "网站排名查询", "" },
     { "XDG_CONFIG_HOME absolute", false,
         [](Scratch &s) {
             qputenv("XDG_CONFIG_HOME", s.at("xdg"));
