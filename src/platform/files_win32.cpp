@@ -2,6 +2,7 @@
 #include "platform/files.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <optional>
@@ -124,6 +125,17 @@ bool mayWriteInPlace(const QString &path, DWORD attributes)
     return true;
 }
 
+// A new empty file; false when the name is taken.
+bool makeEmpty(const QString &name)
+{
+    const HANDLE made = CreateFileW(
+        wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (made == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(made);
+    return true;
+}
+
 bool sameBytes(const QString &a, const QString &b)
 {
     QFile first(a);
@@ -179,14 +191,7 @@ bool replaceFile(const QString &path, const std::function<bool(QIODevice &)> &wr
     const DWORD attributes = attributesOf(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && !mayWriteInPlace(path, attributes))
         return false;
-    const std::optional<QString> scratch = scratchBeside(path, [](const QString &name) {
-        const HANDLE made = CreateFileW(
-            wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (made == INVALID_HANDLE_VALUE)
-            return false;
-        CloseHandle(made);
-        return true;
-    });
+    const std::optional<QString> scratch = scratchBeside(path, makeEmpty);
     if (!scratch)
         return false;
     QFile file(*scratch);
@@ -206,15 +211,18 @@ bool replaceFile(const QString &path, const std::function<bool(QIODevice &)> &wr
 bool editThroughCopy(const QString &path, const std::function<bool(const QString &copy)> &edit)
 {
     const DWORD attributes = attributesOf(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !mayWriteInPlace(path, attributes))
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && !mayWriteInPlace(path, attributes))
         return false;
-    const std::optional<QString> scratch = scratchBeside(path,
-        [&path](const QString &name) { return bool(CopyFileW(wide(path), wide(name), TRUE)); });
+    const std::optional<QString> scratch = scratchBeside(path, [&](const QString &name) {
+        return exists ? bool(CopyFileW(wide(path), wide(name), TRUE)) : makeEmpty(name);
+    });
     if (!scratch)
         return false;
     SetFileAttributesW(wide(*scratch), FILE_ATTRIBUTE_NORMAL);
     const bool edited = edit(*scratch);
-    if (!edited || sameBytes(*scratch, path)) {
+    const bool unchanged = exists ? sameBytes(*scratch, path) : QFileInfo(*scratch).size() == 0;
+    if (!edited || unchanged) {
         DeleteFileW(wide(*scratch));
         return edited;
     }

@@ -22,16 +22,20 @@ bool isInstallFolder(const QString &folder);
 // Whether the folder is the user's to keep settings in. POSIX: the current
 // user owns it and its owner may write it by its permission bits, so that the
 // superuser is judged like anyone else. Windows: its owner is the user, the
-// Administrators, the system account or TrustedInstaller, or its volume keeps
-// no owners (FAT, exFAT); the read-only mark of a folder says nothing there.
-// False when it is no folder.
+// Administrators, the system account or TrustedInstaller and its access list
+// lets nobody else write in it, or its volume keeps no owners (FAT, exFAT);
+// the read-only mark of a folder says nothing there. False when it is no
+// folder.
 bool userOwnsWritableFolder(const QString &folder);
 
 // Whether the file's settings can be trusted: not one that another user put
-// into a folder that everyone may write. POSIX: it belongs to the current
-// user, to the owner of its folder or to the superuser. Windows: its owner is
-// the user, the Administrators, the system account or TrustedInstaller, or its
-// volume keeps no owners.
+// into a folder that everyone may write, nor one that another user may
+// change. POSIX: it belongs to the current user, to the owner of its folder
+// or to the superuser, and so does each symbolic link on the way to it
+// (links_posix.h); a link that leads nowhere is not trusted. Windows: its
+// owner is the user, the Administrators, the system account or
+// TrustedInstaller, and its access list lets nobody else write it; or its
+// volume keeps no owners. True when nothing has that name.
 bool trustedFile(const QString &path);
 
 // Whether a write really works in the folder: a file of its own is made,

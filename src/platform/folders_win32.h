@@ -14,7 +14,8 @@
 // reads or writes that user's settings or programs.
 namespace platform {
 
-// Who owns a file or folder, as its security information says.
+// Who owns a file or folder, and whether others may change it, as its
+// security information says.
 struct Owner
 {
     // False on a volume that keeps no owners (FAT, exFAT): a file there is
@@ -23,6 +24,11 @@ struct Owner
     // The owner's security identifier in text ("S-1-5-18"); empty when it
     // cannot be read.
     QString sid;
+    // Whether its access list lets anyone but the user, the Administrators,
+    // the system account or TrustedInstaller write it, or write in it (Users,
+    // Authenticated Users, Everyone, another user), or it has no access list
+    // at all (everyone may do anything), or the list cannot be read.
+    bool othersMayWrite = false;
 };
 
 struct SystemFacts

@@ -55,6 +55,23 @@ const wchar_t *wideName(const QString &file)
     return reinterpret_cast<const wchar_t *>(file.utf16());
 }
 
+// The system's write of one entry into the file. Its functions write names
+// and values as they are given, where a line break would make lines of its
+// own in the file.
+bool writeEntry(const ProfileEntry &entry, const QString &file)
+{
+    const QByteArray section = portable::oneLine(entry.section);
+    const QByteArray key = portable::oneLine(entry.key);
+    const QByteArray value = entry.value ? portable::oneLine(*entry.value) : QByteArray();
+    if (const std::optional<QByteArray> name = ansiName(file)) {
+        return WritePrivateProfileStringA(section.constData(), key.constData(),
+            entry.value ? value.constData() : nullptr, name->constData());
+    }
+    const std::wstring text = entry.value ? wide(value) : std::wstring();
+    return WritePrivateProfileStringW(wide(section).c_str(), wide(key).c_str(),
+        entry.value ? text.c_str() : nullptr, wideName(file));
+}
+
 } // namespace
 
 qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
@@ -81,33 +98,18 @@ qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
     return qint32(count);
 }
 
-bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
-    std::optional<QByteArrayView> value, const QString &file)
+bool writePrivateProfileStrings(std::span<const ProfileEntry> entries, const QString &file)
 {
     if (hasOwnForm(file))
-        return portable::writePrivateProfileString(section, key, value, file);
-
-    // The system's functions write names and values as they are given, where
-    // a line break would make lines of its own in the file.
-    const QByteArray sectionLine = portable::oneLine(section);
-    const QByteArray keyLine = portable::oneLine(key);
-    const QByteArray valueLine = value ? portable::oneLine(*value) : QByteArray();
-    const auto write = [&](const QString &target) -> bool {
-        if (const std::optional<QByteArray> name = ansiName(target)) {
-            return WritePrivateProfileStringA(sectionLine.constData(), keyLine.constData(),
-                value ? valueLine.constData() : nullptr, name->constData());
-        }
-        const std::wstring text = value ? wide(valueLine) : std::wstring();
-        return WritePrivateProfileStringW(wide(sectionLine).c_str(), wide(keyLine).c_str(),
-            value ? text.c_str() : nullptr, wideName(target));
-    };
+        return portable::writePrivateProfileStrings(entries, file);
     // The system rewrites a file in place, so that a save cut short would
-    // leave it cut: an existing file is written through a copy that then
-    // replaces it whole. A file that does not exist yet is the system's to
-    // make, and a read-only one is never written.
-    if (GetFileAttributesW(wideName(file)) == INVALID_FILE_ATTRIBUTES)
-        return write(file);
-    return editThroughCopy(file, write);
+    // leave it cut: every entry goes into one copy of the file (an empty one
+    // for a file not made yet), which then takes its place whole. A
+    // read-only file is never written.
+    return editThroughCopy(file, [entries](const QString &copy) {
+        return std::ranges::all_of(
+            entries, [&copy](const ProfileEntry &entry) { return writeEntry(entry, copy); });
+    });
 }
 
 } // namespace platform
