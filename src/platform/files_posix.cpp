@@ -2,9 +2,9 @@
 
 #include "platform/filename_posix.h"
 #include "platform/links_posix.h"
+#include "platform/scratchname.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cerrno>
 
@@ -70,7 +70,7 @@ bool replaceFile(const QString &path, const std::function<bool(QIODevice &)> &wr
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        temporary = nameToBytes(scratchName(nameFromBytes(target)));
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return false;

@@ -1,9 +1,10 @@
 #include "platform/files_win32.h"
 #include "platform/files.h"
+#include "platform/scratchname.h"
+#include "platform/wide_win32.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <optional>
 
@@ -19,11 +20,6 @@ namespace platform {
 
 namespace {
 
-const wchar_t *wide(const QString &path)
-{
-    return reinterpret_cast<const wchar_t *>(path.utf16());
-}
-
 DWORD attributesOf(const QString &path)
 {
     return GetFileAttributesW(wide(path));
@@ -34,14 +30,12 @@ constexpr DWORD keptMarks = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE
     | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 // A name beside the file that nothing has yet, made by `make`, which fails
-// when the name is taken: the file's own name with a random ASCII ending, so
-// that a name the ANSI code page holds still does.
+// when the name is taken.
 std::optional<QString> scratchBeside(
     const QString &path, const std::function<bool(const QString &)> &make)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString scratch
-            = path + u'.' + QString::number(QRandomGenerator::global()->generate(), 36) + u".tmp"_s;
+        const QString scratch = scratchName(path);
         if (make(scratch))
             return scratch;
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)

@@ -15,9 +15,10 @@ std::optional<QString> programFolder();
 
 // Whether a program in this folder is an installed copy, shared by every user
 // of the machine: the folder the build installs to (the package: /usr/bin);
-// on Windows the folder the installer recorded in its installed-programs
-// entry, wherever that is, or any folder under a Programs folder.
-bool isInstallFolder(const QString &folder);
+// on Windows the folder the installer recorded in its entry of the
+// installed-programs list (`installEntry` names it), wherever that is, or any
+// folder under a Programs folder.
+bool isInstallFolder(const QString &folder, const QString &installEntry);
 
 // Whether the folder is the user's to keep settings in. POSIX: the current
 // user owns it and its owner may write it by its permission bits, so that the
@@ -38,14 +39,15 @@ bool userOwnsWritableFolder(const QString &folder);
 // volume keeps no owners. True when nothing has that name.
 bool trustedFile(const QString &path);
 
-// Whether a write really works in the folder: a file of its own is made,
-// written and removed (the bits do not tell a read-only mount or a full disk).
-bool writeWorks(const QString &folder);
+// Whether a write really works where `file` would lie: a file of its own
+// beside it (scratchName) is made, written and removed (the bits do not tell
+// a read-only mount or a full disk).
+bool writeWorks(const QString &file);
 
-// The user's own folder for the program's settings, named as the platform's
-// users expect (~/.config/tolvaro, %APPDATA%\Tolvaro), or nothing when the
-// user has no usable home. Only names it; makeUserFolder makes it.
-std::optional<QString> userConfigFolder();
+// The user's own folder for the settings of `application`, named as the
+// platform's users expect (~/.config/tolvaro, %APPDATA%\Tolvaro), or nothing
+// when the user has no usable home. Only names it; makeUserFolder makes it.
+std::optional<QString> userConfigFolder(const QString &application);
 
 // Makes the folder and any missing folder above it, each for the current
 // user alone. True when it is a folder afterwards.

@@ -2,8 +2,7 @@
 
 #include "platform/filename_posix.h"
 #include "platform/links_posix.h"
-
-#include <QRandomGenerator>
+#include "platform/scratchname.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -84,7 +83,8 @@ std::optional<QString> programFolder()
     return nameFromBytes(path.first(std::max<qsizetype>(slash, 1)));
 }
 
-bool isInstallFolder(const QString &folder)
+// Installed by the package manager, which keeps no entry of its own to ask.
+bool isInstallFolder(const QString &folder, const QString & /*installEntry*/)
 {
     const QByteArray name = nameToBytes(folder);
     const std::optional<QByteArray> installed = realPath(TOLVARO_INSTALL_BINDIR);
@@ -112,10 +112,9 @@ bool trustedFile(const QString &path)
     return trustedOwner(file.st_uid, end->path);
 }
 
-bool writeWorks(const QString &folder)
+bool writeWorks(const QString &file)
 {
-    const QByteArray probe = withoutEndSeparators(nameToBytes(folder)) + "/.TLV.INI.probe-"
-        + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+    const QByteArray probe = nameToBytes(scratchName(file));
     const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
@@ -126,9 +125,10 @@ bool writeWorks(const QString &folder)
     return written && closed && removed;
 }
 
-std::optional<QString> userConfigFolder()
+// The folder's name in small letters, as programs name theirs there.
+std::optional<QString> userConfigFolder(const QString &application)
 {
-    const QByteArray name = "tolvaro";
+    const QByteArray name = nameToBytes(application.toLower());
     // A relative XDG_CONFIG_HOME is ignored, as the base-directory rules say:
     // it would name another folder from every working directory.
     const QByteArray configHome = withoutEndSeparators(qgetenv("XDG_CONFIG_HOME"));

@@ -1,6 +1,8 @@
 #include "platform/folders_win32.h"
 
 #include "platform/folders.h"
+#include "platform/scratchname.h"
+#include "platform/wide_win32.h"
 
 #include <QDir>
 
@@ -20,11 +22,6 @@ using namespace Qt::StringLiterals;
 namespace platform {
 
 namespace {
-
-const wchar_t *wide(const QString &text)
-{
-    return reinterpret_cast<const wchar_t *>(text.utf16());
-}
 
 std::optional<QString> knownFolder(REFKNOWNFOLDERID id)
 {
@@ -214,13 +211,26 @@ bool isWithin(const QString &path, const QString &folder)
     return inner.startsWith(outer);
 }
 
+// The folders the entry of that name in the installed-programs list records,
+// for all users and for the current one.
+QStringList installLocationsOfTheSystem(const QString &entry)
+{
+    const QString key = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"_s + entry;
+    QStringList locations;
+    for (const HKEY root : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER }) {
+        if (const std::optional<QString> location = registryText(root, key, L"InstallLocation"))
+            locations.append(*location);
+    }
+    return locations;
+}
+
 } // namespace
 
 SystemFacts &systemFacts()
 {
     static SystemFacts facts {
         programFoldersOfTheSystem,
-        u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvaro"_s,
+        installLocationsOfTheSystem,
         [] { return knownFolder(FOLDERID_RoamingAppData); },
         ownerOnDisk,
     };
@@ -253,18 +263,15 @@ std::optional<QString> programFolder()
 // the user chose it to be, for all users or for the current one; a copy taken
 // elsewhere is portable there. Anything under a Programs folder counts as
 // installed too, however it got there.
-bool isInstallFolder(const QString &folder)
+bool isInstallFolder(const QString &folder, const QString &installEntry)
 {
     const SystemFacts &facts = systemFacts();
     for (const QString &programs : facts.programFolders()) {
         if (isWithin(folder, programs))
             return true;
     }
-    for (const HKEY root : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER }) {
-        const std::optional<QString> location
-            = registryText(root, facts.installEntry, L"InstallLocation");
-        if (location && !location->trimmed().isEmpty()
-            && comparable(folder) == comparable(location->trimmed()))
+    for (const QString &location : facts.installLocations(installEntry)) {
+        if (!location.trimmed().isEmpty() && comparable(folder) == comparable(location.trimmed()))
             return true;
     }
     return false;
@@ -289,10 +296,9 @@ bool trustedFile(const QString &path)
     return trusted(systemFacts().ownerOf(path));
 }
 
-bool writeWorks(const QString &folder)
+bool writeWorks(const QString &file)
 {
-    const QString probe = QDir::toNativeSeparators(
-        folder + u"/.tolvaro-write-probe-"_s + QString::number(GetCurrentProcessId()));
+    const QString probe = QDir::toNativeSeparators(scratchName(file));
     // Never redirected into a virtual store: the program runs as the invoker.
     const HANDLE file = CreateFileW(wide(probe), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
@@ -306,12 +312,12 @@ bool writeWorks(const QString &folder)
 }
 
 // The user's application-data folder: %APPDATA%\Tolvaro.
-std::optional<QString> userConfigFolder()
+std::optional<QString> userConfigFolder(const QString &application)
 {
     const std::optional<QString> appData = systemFacts().appDataFolder();
     if (!appData || appData->isEmpty())
         return std::nullopt;
-    return QDir::toNativeSeparators(*appData + u"/Tolvaro"_s);
+    return QDir::toNativeSeparators(*appData + u'/' + application);
 }
 
 // The application-data folder is the user's alone; a folder made in it

@@ -8,10 +8,10 @@
 
 // What Windows says that decides where the settings lie: the folders programs
 // are installed to, the folder the installer recorded, the user's
-// application-data folder and who owns a file. The rules of folders.h ask for
-// these through systemFacts() alone, so that a test can hand them folders,
-// entries and owners of its own: a run of the tests on a user's machine never
-// reads or writes that user's settings or programs.
+// application-data folder, who owns a file and who else may change it. The rules of folders.h ask
+// for these through systemFacts() alone, so that a test can hand them folders, entries and owners
+// of its own: a run of the tests on a user's machine never reads or writes that user's settings or
+// programs.
 namespace platform {
 
 // Who owns a file or folder, and whether others may change it, as its
@@ -35,11 +35,11 @@ struct SystemFacts
 {
     // Program Files, its 32-bit twin and the user's own Programs folder.
     std::function<QStringList()> programFolders;
-    // The installed-programs entry that the installer writes under
-    // HKEY_LOCAL_MACHINE (for all users) or HKEY_CURRENT_USER (for the
-    // current user alone), in the 64-bit view; its InstallLocation names the
-    // folder it installed the program to.
-    QString installEntry;
+    // The InstallLocation of the installed-programs entry of that name, which
+    // an installer writes under HKEY_LOCAL_MACHINE (for all users) or
+    // HKEY_CURRENT_USER (for the current user alone), in the 64-bit view: the
+    // folders it installed the program to.
+    std::function<QStringList(const QString &entry)> installLocations;
     // %APPDATA%, or nothing when the system does not tell.
     std::function<std::optional<QString>()> appDataFolder;
     std::function<Owner(const QString &path)> ownerOf;

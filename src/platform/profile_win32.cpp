@@ -4,6 +4,7 @@
 #include "platform/files_win32.h"
 #include "platform/profile_portable.h"
 #include "platform/profile_text.h"
+#include "platform/wide_win32.h"
 
 #include <QFile>
 
@@ -45,14 +46,9 @@ std::optional<QByteArray> ansiName(const QString &file)
     return std::nullopt;
 }
 
-std::wstring wide(QByteArrayView ansi)
+std::wstring wideText(QByteArrayView ansi)
 {
     return fromAnsiReplacing(ansi).toStdWString();
-}
-
-const wchar_t *wideName(const QString &file)
-{
-    return reinterpret_cast<const wchar_t *>(file.utf16());
 }
 
 // The system's write of one entry into the file. Its functions write names
@@ -67,9 +63,9 @@ bool writeEntry(const ProfileEntry &entry, const QString &file)
         return WritePrivateProfileStringA(section.constData(), key.constData(),
             entry.value ? value.constData() : nullptr, name->constData());
     }
-    const std::wstring text = entry.value ? wide(value) : std::wstring();
-    return WritePrivateProfileStringW(wide(section).c_str(), wide(key).c_str(),
-        entry.value ? text.c_str() : nullptr, wideName(file));
+    const std::wstring text = entry.value ? wideText(value) : std::wstring();
+    return WritePrivateProfileStringW(wideText(section).c_str(), wideText(key).c_str(),
+        entry.value ? text.c_str() : nullptr, wide(file));
 }
 
 } // namespace
@@ -88,8 +84,8 @@ qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
             DWORD(size), name->constData()));
     }
     std::vector<wchar_t> units(size_t(size), L'\0');
-    const DWORD length = GetPrivateProfileStringW(wide(section).c_str(), wide(key).c_str(),
-        wide(defaultValue).c_str(), units.data(), DWORD(size), wideName(file));
+    const DWORD length = GetPrivateProfileStringW(wideText(section).c_str(), wideText(key).c_str(),
+        wideText(defaultValue).c_str(), units.data(), DWORD(size), wide(file));
     // Cut as the narrow read would be: at most size - 1 bytes of the code page.
     const QByteArray value = toAnsi(QStringView(units.data(), qsizetype(length)));
     const qsizetype count = std::min(value.size(), qsizetype(size) - 1);

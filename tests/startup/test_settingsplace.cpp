@@ -395,7 +395,7 @@ TEST(SettingsPlace, UserConfigFolderFollowsTheHomeRules)
             qputenv("HOME", rule.home);
         else
             qunsetenv("HOME");
-        EXPECT_EQ(platform::userConfigFolder(), rule.folder);
+        EXPECT_EQ(platform::userConfigFolder(u"Tolvaro"_s), rule.folder);
     }
     qputenv("HOME", home);
     qputenv("XDG_CONFIG_HOME", xdg);
