@@ -184,8 +184,9 @@ QByteArrayView unquoted(QByteArrayView value)
     return value;
 }
 
-// A change of the text: [from, to) is replaced with `insert`; the rest is
-// written from the text as read, never copied whole.
+// A change of the text: [from, to) is replaced with `insert`. The last
+// change of a write is written around the text as read, which is copied
+// whole only when another change follows.
 struct Change
 {
     qsizetype from;
