@@ -300,14 +300,14 @@ bool writeWorks(const QString &file)
 {
     const QString probe = QDir::toNativeSeparators(scratchName(file));
     // Never redirected into a virtual store: the program runs as the invoker.
-    const HANDLE file = CreateFileW(wide(probe), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const HANDLE made = CreateFileW(wide(probe), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (made == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
     const bool wrote
-        = WriteFile(file, "x", 1, &written, nullptr) && written == 1 && FlushFileBuffers(file);
-    CloseHandle(file);
+        = WriteFile(made, "x", 1, &written, nullptr) && written == 1 && FlushFileBuffers(made);
+    CloseHandle(made);
     return wrote;
 }
 
