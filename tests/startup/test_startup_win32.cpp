@@ -129,28 +129,6 @@ protected:
     std::map<QString, platform::Owner> m_owners;
 };
 
-TEST_F(StartUpOnWindows, PortableCopyKeepsTheFileBesideItselfInAnyFolderName)
-{
-    // The second name holds characters that code page 936 cannot: the file is
-    // still found under its own name, through the system's wide functions.
-    for (const QString &name : { u"程序"_s, u"프로그램 ü"_s }) {
-        SCOPED_TRACE(name.toStdString());
-        const QString folder = at(name);
-        ASSERT_TRUE(QDir().mkpath(folder));
-        start(folder);
-        EXPECT_EQ(settingsFile(), folder + u"/TLV.INI"_s);
-        EXPECT_EQ(modPub::strAppPath, QDir::toNativeSeparators(folder) + u"\\"_s);
-        EXPECT_EQ(fileBytes(settingsFile()), defaultFile);
-
-        modPub::strKeyWord = u"新词"_s;
-        modPub::lngMaxPage = 7;
-        modPub::SaveSettings();
-        start(folder);
-        EXPECT_EQ(modPub::strKeyWord, u"新词"_s);
-        EXPECT_EQ(modPub::lngMaxPage, 7);
-    }
-}
-
 TEST_F(StartUpOnWindows, HiddenSystemOrFolderCountsAsAbsent)
 {
     const struct
@@ -198,7 +176,14 @@ TEST_F(StartUpOnWindows, InstalledOrForeignCopiesKeepTheSettingsInTheApplication
         std::function<bool(StartUpOnWindows &)> arrange; // false: not possible here
         bool portable; // else the application-data folder
         const char *keyWord; // what the first start loads
+        bool fileBeside = true; // a TLV.INI lies beside the program; else the defaults are written
     } cases[] = {
+        // The second name holds characters that code page 936 cannot: the file
+        // is still found under its own name, through the system's wide functions.
+        { "portable, in a folder named in Chinese", "程序", [](StartUpOnWindows &) { return true; },
+            true, "网站排名查询", false },
+        { "portable, in a folder named beyond the code page", "프로그램 ü",
+            [](StartUpOnWindows &) { return true; }, true, "网站排名查询", false },
         { "installed into the Programs folder", "Program Files/Tolvaro",
             [](StartUpOnWindows &) { return true; }, false, "shipped" },
         { "installed for all users into a folder the user chose", "Apps/Tolvaro",
@@ -303,7 +288,9 @@ TEST_F(StartUpOnWindows, InstalledOrForeignCopiesKeepTheSettingsInTheApplication
         const QString userFile = at(u"AppData/Tolvaro/TLV.INI"_s);
         QFile::remove(userFile);
         ASSERT_TRUE(QDir().mkpath(program));
-        ASSERT_TRUE(writeFileBytes(program + u"/TLV.INI"_s, shipped));
+        if (c.fileBeside) {
+            ASSERT_TRUE(writeFileBytes(program + u"/TLV.INI"_s, shipped));
+        }
         if (!c.arrange(*this)) {
             std::printf("[ SKIPPED  ] \"%s\": needs an administrator\n", c.name);
             continue;
@@ -312,7 +299,11 @@ TEST_F(StartUpOnWindows, InstalledOrForeignCopiesKeepTheSettingsInTheApplication
         start(program);
         EXPECT_EQ(settingsFile().toStdString(),
             (c.portable ? program + u"/TLV.INI"_s : userFile).toStdString());
+        EXPECT_EQ(modPub::strAppPath, QDir::toNativeSeparators(program) + u"\\"_s);
         EXPECT_EQ(modPub::strKeyWord.toStdString(), c.keyWord);
+        if (!c.fileBeside) {
+            EXPECT_EQ(fileBytes(settingsFile()), defaultFile);
+        }
         modPub::strKeyWord = u"mine"_s;
         modPub::SaveSettings();
         start(program);
