@@ -1,6 +1,7 @@
 #include "platform/codepage.h"
 
 #include "platform/codepage_system.h"
+#include "platform/utf8.h"
 
 #include <stdexcept>
 
@@ -8,45 +9,22 @@ namespace platform {
 
 namespace {
 
-bool isUtf8Lead(uchar byte)
+// Whether the byte is a valid second byte of a double-byte character, as
+// ansiCharLength asks of it.
+bool isTrailByte(uchar byte)
 {
-    return byte >= 0xc2 && byte <= 0xf4;
+    return byte >= 0x40 && byte != 0x7f && byte != 0xff;
 }
 
-// The bytes a character opened by this lead byte takes.
-qsizetype wantedLength(uchar lead, CodePage codePage)
+// Whether the character at i is one that the end of the text cuts short.
+bool isCutCharacter(QByteArrayView text, qsizetype i, CodePage codePage)
 {
-    if (codePage != utf8CodePage)
-        return 2;
-    return lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : 4;
-}
-
-// Whether `byte` may stand at position k (from 1) of a character opened by
-// `lead`. UTF-8 refuses overlong forms, encoded surrogates and codes beyond
-// U+10FFFF already at their second byte.
-bool validFollower(uchar lead, qsizetype k, uchar byte, CodePage codePage)
-{
-    if (codePage != utf8CodePage)
-        return byte >= 0x40 && byte != 0x7f && byte != 0xff;
-    if (k == 1 && lead == 0xe0)
-        return byte >= 0xa0 && byte <= 0xbf;
-    if (k == 1 && lead == 0xed)
-        return byte >= 0x80 && byte <= 0x9f;
-    if (k == 1 && lead == 0xf0)
-        return byte >= 0x90 && byte <= 0xbf;
-    if (k == 1 && lead == 0xf4)
-        return byte >= 0x80 && byte <= 0x8f;
-    return byte >= 0x80 && byte <= 0xbf;
-}
-
-// Whether the bytes from i on follow the lead byte at i as far as they go.
-bool followersValid(QByteArrayView text, qsizetype i, qsizetype count, CodePage codePage)
-{
-    for (qsizetype k = 1; k < count; ++k) {
-        if (!validFollower(uchar(text[i]), k, uchar(text[i + k]), codePage))
-            return false;
+    const qsizetype rest = text.size() - i;
+    if (codePage == utf8CodePage) {
+        const Utf8Sequence sequence = utf8SequenceAt(text, i);
+        return sequence.length > 1 && rest < sequence.length && sequence.valid == rest;
     }
-    return true;
+    return rest == 1 && isAnsiLeadByte(text[i], codePage);
 }
 
 } // namespace
@@ -76,7 +54,7 @@ QString fromAnsiReplacing(QByteArrayView bytes, CodePage codePage)
 bool isAnsiLeadByte(char byte, CodePage codePage)
 {
     if (codePage == utf8CodePage)
-        return isUtf8Lead(uchar(byte));
+        return utf8SequenceAt(QByteArrayView(&byte, 1), 0).length > 1;
     // Asked for every character of a name the settings file is searched
     // for: the system is asked once per code page and thread.
     thread_local CodePage known = 0;
@@ -90,22 +68,21 @@ bool isAnsiLeadByte(char byte, CodePage codePage)
 
 qsizetype ansiCharLength(QByteArrayView text, qsizetype i, CodePage codePage)
 {
-    if (!isAnsiLeadByte(text[i], codePage))
-        return 1;
-    const qsizetype length = wantedLength(uchar(text[i]), codePage);
-    if (i + length > text.size() || !followersValid(text, i, length, codePage))
-        return 1;
-    return length;
+    if (codePage == utf8CodePage) {
+        const Utf8Sequence sequence = utf8SequenceAt(text, i);
+        return sequence.length > 1 && sequence.valid == sequence.length ? sequence.length : 1;
+    }
+    return isAnsiLeadByte(text[i], codePage) && i + 1 < text.size()
+            && isTrailByte(uchar(text[i + 1]))
+        ? 2
+        : 1;
 }
 
 qsizetype cutCharacterStart(QByteArrayView text, CodePage codePage)
 {
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype length = ansiCharLength(text, i, codePage);
-        const qsizetype rest = text.size() - i;
-        if (length == 1 && isAnsiLeadByte(text[i], codePage)
-            && rest < wantedLength(uchar(text[i]), codePage)
-            && followersValid(text, i, rest, codePage))
+        if (length == 1 && isCutCharacter(text, i, codePage))
             return i;
         i += length;
     }

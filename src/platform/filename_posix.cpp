@@ -1,42 +1,18 @@
 #include "platform/filename_posix.h"
 
+#include "platform/utf8.h"
+
 namespace platform {
 
 namespace {
 
 constexpr char16_t escapeBase = 0xdc00;
 
-// The length of the well-formed UTF-8 sequence at `i` (RFC 3629: no overlong
-// form, no surrogate, nothing above U+10FFFF), or 0 when there is none.
+// The length of the well-formed UTF-8 sequence at `i`, or 0 when there is none.
 qsizetype sequenceLength(QByteArrayView bytes, qsizetype i)
 {
-    const auto lead = uchar(bytes[i]);
-    if (lead < 0x80)
-        return 1;
-    qsizetype length = 0;
-    uchar low = 0x80;
-    uchar high = 0xbf;
-    if (lead >= 0xc2 && lead <= 0xdf) {
-        length = 2;
-    } else if (lead >= 0xe0 && lead <= 0xef) {
-        length = 3;
-        low = lead == 0xe0 ? 0xa0 : 0x80;
-        high = lead == 0xed ? 0x9f : 0xbf;
-    } else if (lead >= 0xf0 && lead <= 0xf4) {
-        length = 4;
-        low = lead == 0xf0 ? 0x90 : 0x80;
-        high = lead == 0xf4 ? 0x8f : 0xbf;
-    } else {
-        return 0;
-    }
-    if (i + length > bytes.size())
-        return 0;
-    for (qsizetype k = 1; k < length; ++k) {
-        const auto next = uchar(bytes[i + k]);
-        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xbf))
-            return 0;
-    }
-    return length;
+    const Utf8Sequence sequence = utf8SequenceAt(bytes, i);
+    return sequence.valid == sequence.length ? sequence.length : 0;
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #include "platform/files.h"
 
 #include "platform/filename_posix.h"
+#include "platform/links_posix.h"
+#include "platform/scratchname.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <cerrno>
 
@@ -13,34 +14,13 @@
 
 namespace platform {
 
-namespace {
-
-// The file a save replaces: a symbolic link is followed to its target, so the
-// link stays and the file it names gets the new content.
-QByteArray replacedFile(QByteArray path)
-{
-    for (int depth = 0; depth < 40; ++depth) {
-        struct stat info = {};
-        if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
-            return path;
-        QByteArray target(qsizetype(info.st_size) + 1, Qt::Uninitialized);
-        const ssize_t length = ::readlink(path.constData(), target.data(), size_t(target.size()));
-        if (length <= 0 || length >= target.size())
-            return path;
-        target.truncate(length);
-        if (!target.startsWith('/'))
-            target = path.first(path.lastIndexOf('/') + 1) + target;
-        path = target;
-    }
-    return path;
-}
-
-} // namespace
-
+// Links are followed as links_posix.h says: one that another user made
+// counts as no file at all.
 bool fileExists(const QString &path)
 {
+    const std::optional<LinkEnd> end = followTrustedLinks(nameToBytes(path));
     struct stat info = {};
-    return ::stat(nameToBytes(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+    return end && ::lstat(end->path.constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 bool hasWriteBit(const QString &path)
@@ -52,9 +32,13 @@ bool hasWriteBit(const QString &path)
 
 OpenResult openForReading(const QString &path, QFile &file)
 {
-    // Without blocking, so that opening a pipe does not wait for a writer.
+    const std::optional<LinkEnd> end = followTrustedLinks(nameToBytes(path));
+    if (!end)
+        return OpenResult::Failed;
+    // Without blocking, so that opening a pipe does not wait for a writer;
+    // never through a link that took the place of the one just followed.
     const int fd
-        = ::open(nameToBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        = ::open(end->path.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? OpenResult::Missing : OpenResult::Failed;
     struct stat info = {};
@@ -68,10 +52,17 @@ OpenResult openForReading(const QString &path, QFile &file)
 
 bool replaceFile(const QString &path, const std::function<bool(QIODevice &)> &write)
 {
-    const QByteArray target = replacedFile(nameToBytes(path));
+    // A link the user may rely on stays, and the file it names gets the new
+    // content; a save never makes a file where a link points, nor writes
+    // through a link of another user.
+    const std::optional<LinkEnd> end = followTrustedLinks(nameToBytes(path));
+    if (!end)
+        return false;
+    const QByteArray &target = end->path;
     struct stat existing = {};
-    const bool exists = ::stat(target.constData(), &existing) == 0;
-    if (exists && (S_ISDIR(existing.st_mode) || ::access(target.constData(), W_OK) != 0))
+    const bool exists = ::lstat(target.constData(), &existing) == 0;
+    if (exists ? S_ISDIR(existing.st_mode) || ::access(target.constData(), W_OK) != 0
+               : end->throughLink)
         return false;
 
     // The new content goes into a file of its own beside the old one, which
@@ -79,7 +70,7 @@ bool replaceFile(const QString &path, const std::function<bool(QIODevice &)> &wr
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = target + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        temporary = nameToBytes(scratchName(nameFromBytes(target)));
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return false;

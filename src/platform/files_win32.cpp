@@ -1,8 +1,10 @@
 #include "platform/files_win32.h"
 #include "platform/files.h"
+#include "platform/scratchname.h"
+#include "platform/wide_win32.h"
 
 #include <QFile>
-#include <QRandomGenerator>
+#include <QFileInfo>
 
 #include <optional>
 
@@ -18,11 +20,6 @@ namespace platform {
 
 namespace {
 
-const wchar_t *wide(const QString &path)
-{
-    return reinterpret_cast<const wchar_t *>(path.utf16());
-}
-
 DWORD attributesOf(const QString &path)
 {
     return GetFileAttributesW(wide(path));
@@ -33,14 +30,12 @@ constexpr DWORD keptMarks = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE
     | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 // A name beside the file that nothing has yet, made by `make`, which fails
-// when the name is taken: the file's own name with a random ASCII ending, so
-// that a name the ANSI code page holds still does.
+// when the name is taken.
 std::optional<QString> scratchBeside(
     const QString &path, const std::function<bool(const QString &)> &make)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString scratch
-            = path + u'.' + QString::number(QRandomGenerator::global()->generate(), 36) + u".tmp"_s;
+        const QString scratch = scratchName(path);
         if (make(scratch))
             return scratch;
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
@@ -124,6 +119,17 @@ bool mayWriteInPlace(const QString &path, DWORD attributes)
     return true;
 }
 
+// A new empty file; false when the name is taken.
+bool makeEmpty(const QString &name)
+{
+    const HANDLE made = CreateFileW(
+        wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (made == INVALID_HANDLE_VALUE)
+        return false;
+    CloseHandle(made);
+    return true;
+}
+
 bool sameBytes(const QString &a, const QString &b)
 {
     QFile first(a);
@@ -179,14 +185,7 @@ bool replaceFile(const QString &path, const std::function<bool(QIODevice &)> &wr
     const DWORD attributes = attributesOf(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && !mayWriteInPlace(path, attributes))
         return false;
-    const std::optional<QString> scratch = scratchBeside(path, [](const QString &name) {
-        const HANDLE made = CreateFileW(
-            wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (made == INVALID_HANDLE_VALUE)
-            return false;
-        CloseHandle(made);
-        return true;
-    });
+    const std::optional<QString> scratch = scratchBeside(path, makeEmpty);
     if (!scratch)
         return false;
     QFile file(*scratch);
@@ -206,15 +205,18 @@ bool replaceFile(const QString &path, const std::function<bool(QIODevice &)> &wr
 bool editThroughCopy(const QString &path, const std::function<bool(const QString &copy)> &edit)
 {
     const DWORD attributes = attributesOf(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || !mayWriteInPlace(path, attributes))
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && !mayWriteInPlace(path, attributes))
         return false;
-    const std::optional<QString> scratch = scratchBeside(path,
-        [&path](const QString &name) { return bool(CopyFileW(wide(path), wide(name), TRUE)); });
+    const std::optional<QString> scratch = scratchBeside(path, [&](const QString &name) {
+        return exists ? bool(CopyFileW(wide(path), wide(name), TRUE)) : makeEmpty(name);
+    });
     if (!scratch)
         return false;
     SetFileAttributesW(wide(*scratch), FILE_ATTRIBUTE_NORMAL);
     const bool edited = edit(*scratch);
-    if (!edited || sameBytes(*scratch, path)) {
+    const bool unchanged = exists ? sameBytes(*scratch, path) : QFileInfo(*scratch).size() == 0;
+    if (!edited || unchanged) {
         DeleteFileW(wide(*scratch));
         return edited;
     }

@@ -1,8 +1,8 @@
 #include "platform/folders.h"
 
 #include "platform/filename_posix.h"
-
-#include <QRandomGenerator>
+#include "platform/links_posix.h"
+#include "platform/scratchname.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -83,7 +83,8 @@ std::optional<QString> programFolder()
     return nameFromBytes(path.first(std::max<qsizetype>(slash, 1)));
 }
 
-bool isInstallFolder(const QString &folder)
+// Installed by the package manager, which keeps no entry of its own to ask.
+bool isInstallFolder(const QString &folder, const QString & /*installEntry*/)
 {
     const QByteArray name = nameToBytes(folder);
     const std::optional<QByteArray> installed = realPath(TOLVARO_INSTALL_BINDIR);
@@ -98,20 +99,22 @@ bool userOwnsWritableFolder(const QString &folder)
         && info.st_uid == ::geteuid() && (info.st_mode & S_IWUSR) != 0;
 }
 
+// Each link on the way is judged as the file is, by its own owner and its
+// own folder's; a link that leads nowhere is no file of the user's.
 bool trustedFile(const QString &path)
 {
-    const QByteArray name = nameToBytes(path);
-    struct stat file = {};
-    struct stat folder = {};
-    if (::stat(name.constData(), &file) != 0 || ::stat(parentOf(name).constData(), &folder) != 0)
+    const std::optional<LinkEnd> end = followTrustedLinks(nameToBytes(path));
+    if (!end)
         return false;
-    return file.st_uid == ::geteuid() || file.st_uid == folder.st_uid || file.st_uid == 0;
+    struct stat file = {};
+    if (::lstat(end->path.constData(), &file) != 0)
+        return errno == ENOENT && !end->throughLink;
+    return trustedOwner(file.st_uid, end->path);
 }
 
-bool writeWorks(const QString &folder)
+bool writeWorks(const QString &file)
 {
-    const QByteArray probe = withoutEndSeparators(nameToBytes(folder)) + "/.TLV.INI.probe-"
-        + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+    const QByteArray probe = nameToBytes(scratchName(file));
     const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
@@ -122,9 +125,10 @@ bool writeWorks(const QString &folder)
     return written && closed && removed;
 }
 
-std::optional<QString> userConfigFolder()
+// The folder's name in small letters, as programs name theirs there.
+std::optional<QString> userConfigFolder(const QString &application)
 {
-    const QByteArray name = "tolvaro";
+    const QByteArray name = nameToBytes(application.toLower());
     // A relative XDG_CONFIG_HOME is ignored, as the base-directory rules say:
     // it would name another folder from every working directory.
     const QByteArray configHome = withoutEndSeparators(qgetenv("XDG_CONFIG_HOME"));

@@ -1,6 +1,8 @@
 #include "platform/folders_win32.h"
 
 #include "platform/folders.h"
+#include "platform/scratchname.h"
+#include "platform/wide_win32.h"
 
 #include <QDir>
 
@@ -20,11 +22,6 @@ using namespace Qt::StringLiterals;
 namespace platform {
 
 namespace {
-
-const wchar_t *wide(const QString &text)
-{
-    return reinterpret_cast<const wchar_t *>(text.utf16());
-}
 
 std::optional<QString> knownFolder(REFKNOWNFOLDERID id)
 {
@@ -57,34 +54,6 @@ QString sidText(PSID sid)
     return result;
 }
 
-// The owner from the file's own security information; a handle serves files
-// and folders alike and asks the volume that really holds them.
-Owner ownerOnDisk(const QString &path)
-{
-    const HANDLE handle = CreateFileW(wide(QDir::toNativeSeparators(path)), READ_CONTROL,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE)
-        return {};
-    Owner owner;
-    DWORD volumeFlags = 0;
-    if (GetVolumeInformationByHandleW(
-            handle, nullptr, 0, nullptr, nullptr, &volumeFlags, nullptr, 0)
-        && (volumeFlags & FILE_PERSISTENT_ACLS) == 0) {
-        owner.kept = false;
-    } else {
-        PSID sid = nullptr;
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
-        if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &sid, nullptr,
-                nullptr, nullptr, &descriptor)
-            == ERROR_SUCCESS)
-            owner.sid = sidText(sid);
-        LocalFree(descriptor);
-    }
-    CloseHandle(handle);
-    return owner;
-}
-
 QString currentUser()
 {
     HANDLE token = nullptr;
@@ -101,23 +70,102 @@ QString currentUser()
     return user;
 }
 
-// Whose files the user's settings may come from: the user's own, and those of
-// the accounts that own the system's files and could change the program
-// itself: the Administrators group, the system account and TrustedInstaller.
-// A volume without owners has nobody else to ask.
-bool trusted(const Owner &owner)
+// The accounts besides the user that own the system's files and could change
+// the program itself: the Administrators group, the system account and
+// TrustedInstaller.
+bool isSystemAccount(const QString &sid)
 {
-    if (!owner.kept)
-        return true;
-    if (owner.sid.isEmpty())
-        return false;
-    static const QString trustedOwners[] = {
+    static const QString accounts[] = {
         u"S-1-5-32-544"_s, // Administrators
         u"S-1-5-18"_s, // the system account
         u"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"_s, // TrustedInstaller
     };
-    return owner.sid == currentUser()
-        || std::ranges::find(trustedOwners, owner.sid) != std::end(trustedOwners);
+    return std::ranges::find(accounts, sid) != std::end(accounts);
+}
+
+// The identifiers an entry names for whoever owns the object: CREATOR OWNER,
+// which grants nothing on the object itself, and OWNER RIGHTS, whose owner is
+// judged on its own.
+bool standsForTheOwner(const QString &sid)
+{
+    return sid == u"S-1-3-0"_s || sid == u"S-1-3-4"_s;
+}
+
+// Whether an entry of the access list that applies to the object itself
+// lets anyone but the user and the system accounts write it, add to it
+// (a folder: make or remove files in it), or change its rules or owner.
+// Entries that only pass on to what is made inside (inherit-only ones,
+// as CREATOR OWNER entries are) do not apply to it; denying entries
+// are not weighed, so a right that one of them takes back still counts.
+// No access list at all lets everyone do anything.
+bool othersMayWrite(const ACL *rules)
+{
+    if (rules == nullptr)
+        return true;
+    constexpr ACCESS_MASK writing = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD
+        | GENERIC_WRITE | GENERIC_ALL | WRITE_DAC | WRITE_OWNER | DELETE;
+    const QString user = currentUser();
+    for (DWORD i = 0; i < rules->AceCount; ++i) {
+        void *entry = nullptr;
+        if (!GetAce(const_cast<ACL *>(rules), i, &entry))
+            return true;
+        const auto *header = static_cast<const ACE_HEADER *>(entry);
+        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE))
+            continue;
+        const auto *allowed = static_cast<const ACCESS_ALLOWED_ACE *>(entry);
+        if ((allowed->Mask & writing) == 0)
+            continue;
+        const QString sid = sidText(const_cast<DWORD *>(&allowed->SidStart));
+        if (sid != user && !isSystemAccount(sid) && !standsForTheOwner(sid))
+            return true;
+    }
+    return false;
+}
+
+// The owner and access list from the file's own security information; a
+// handle serves files and folders alike and asks the volume that really
+// holds them.
+Owner ownerOnDisk(const QString &path)
+{
+    const HANDLE handle = CreateFileW(wide(QDir::toNativeSeparators(path)), READ_CONTROL,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return { true, {}, true };
+    Owner owner;
+    DWORD volumeFlags = 0;
+    if (GetVolumeInformationByHandleW(
+            handle, nullptr, 0, nullptr, nullptr, &volumeFlags, nullptr, 0)
+        && (volumeFlags & FILE_PERSISTENT_ACLS) == 0) {
+        owner.kept = false;
+    } else {
+        PSID sid = nullptr;
+        PACL rules = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        owner.othersMayWrite = true;
+        if (GetSecurityInfo(handle, SE_FILE_OBJECT,
+                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &sid, nullptr, &rules,
+                nullptr, &descriptor)
+            == ERROR_SUCCESS) {
+            owner.sid = sidText(sid);
+            owner.othersMayWrite = othersMayWrite(rules);
+        }
+        LocalFree(descriptor);
+    }
+    CloseHandle(handle);
+    return owner;
+}
+
+// Whose files the user's settings may come from: the user's own and the
+// system accounts', and only when nobody else may change them. A volume
+// without owners has nobody else to ask.
+bool trusted(const Owner &owner)
+{
+    if (!owner.kept)
+        return true;
+    if (owner.sid.isEmpty() || owner.othersMayWrite)
+        return false;
+    return owner.sid == currentUser() || isSystemAccount(owner.sid);
 }
 
 // The text of a string value under the key, read in the 64-bit view where
@@ -163,13 +211,26 @@ bool isWithin(const QString &path, const QString &folder)
     return inner.startsWith(outer);
 }
 
+// The folders the entry of that name in the installed-programs list records,
+// for all users and for the current one.
+QStringList installLocationsOfTheSystem(const QString &entry)
+{
+    const QString key = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"_s + entry;
+    QStringList locations;
+    for (const HKEY root : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER }) {
+        if (const std::optional<QString> location = registryText(root, key, L"InstallLocation"))
+            locations.append(*location);
+    }
+    return locations;
+}
+
 } // namespace
 
 SystemFacts &systemFacts()
 {
     static SystemFacts facts {
         programFoldersOfTheSystem,
-        u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tolvaro"_s,
+        installLocationsOfTheSystem,
         [] { return knownFolder(FOLDERID_RoamingAppData); },
         ownerOnDisk,
     };
@@ -202,18 +263,15 @@ std::optional<QString> programFolder()
 // the user chose it to be, for all users or for the current one; a copy taken
 // elsewhere is portable there. Anything under a Programs folder counts as
 // installed too, however it got there.
-bool isInstallFolder(const QString &folder)
+bool isInstallFolder(const QString &folder, const QString &installEntry)
 {
     const SystemFacts &facts = systemFacts();
     for (const QString &programs : facts.programFolders()) {
         if (isWithin(folder, programs))
             return true;
     }
-    for (const HKEY root : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER }) {
-        const std::optional<QString> location
-            = registryText(root, facts.installEntry, L"InstallLocation");
-        if (location && !location->trimmed().isEmpty()
-            && comparable(folder) == comparable(location->trimmed()))
+    for (const QString &location : facts.installLocations(installEntry)) {
+        if (!location.trimmed().isEmpty() && comparable(folder) == comparable(location.trimmed()))
             return true;
     }
     return false;
@@ -232,32 +290,34 @@ bool userOwnsWritableFolder(const QString &folder)
 
 bool trustedFile(const QString &path)
 {
+    if (GetFileAttributesW(wide(QDir::toNativeSeparators(path))) == INVALID_FILE_ATTRIBUTES
+        && (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND))
+        return true;
     return trusted(systemFacts().ownerOf(path));
 }
 
-bool writeWorks(const QString &folder)
+bool writeWorks(const QString &file)
 {
-    const QString probe = QDir::toNativeSeparators(
-        folder + u"/.tolvaro-write-probe-"_s + QString::number(GetCurrentProcessId()));
+    const QString probe = QDir::toNativeSeparators(scratchName(file));
     // Never redirected into a virtual store: the program runs as the invoker.
-    const HANDLE file = CreateFileW(wide(probe), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    const HANDLE made = CreateFileW(wide(probe), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (made == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
     const bool wrote
-        = WriteFile(file, "x", 1, &written, nullptr) && written == 1 && FlushFileBuffers(file);
-    CloseHandle(file);
+        = WriteFile(made, "x", 1, &written, nullptr) && written == 1 && FlushFileBuffers(made);
+    CloseHandle(made);
     return wrote;
 }
 
 // The user's application-data folder: %APPDATA%\Tolvaro.
-std::optional<QString> userConfigFolder()
+std::optional<QString> userConfigFolder(const QString &application)
 {
     const std::optional<QString> appData = systemFacts().appDataFolder();
     if (!appData || appData->isEmpty())
         return std::nullopt;
-    return QDir::toNativeSeparators(*appData + u"/Tolvaro"_s);
+    return QDir::toNativeSeparators(*appData + u'/' + application);
 }
 
 // The application-data folder is the user's alone; a folder made in it

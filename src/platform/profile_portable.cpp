@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 // The rules work on the file's 8-bit text (see profile_text.h). In the code
 // page (936), every byte that gives the file its structure (line breaks,
@@ -183,6 +184,58 @@ QByteArrayView unquoted(QByteArrayView value)
     return value;
 }
 
+// A change of the text: [from, to) is replaced with `insert`. The last
+// change of a write is written around the text as read, which is copied
+// whole only when another change follows.
+struct Change
+{
+    qsizetype from;
+    qsizetype to;
+    QByteArray insert;
+};
+
+// What writing the entry changes in the text; nothing when the text already
+// says it.
+std::optional<Change> changeFor(QByteArrayView text, ProfileForm form, const ProfileEntry &entry)
+{
+    const QByteArray sectionName = ansiToText(nameArgument(entry.section), form);
+    const QByteArray keyName = ansiToText(nameArgument(entry.key), form);
+    const Location location = locate(text, form, sectionName, keyName);
+
+    Change change { text.size(), text.size(), {} };
+    if (!entry.value) {
+        if (!location.entry)
+            return std::nullopt;
+        change.from = location.entry->begin;
+        change.to = location.entry->next;
+    } else if (location.entry) {
+        // The entry keeps the key as stored; the line is rewritten as key=value.
+        change.from = location.entry->begin;
+        change.to = location.entry->next;
+        change.insert = location.storedKey.toByteArray() + '='
+            + ansiToText(oneLine(*entry.value), form) + lineEnd;
+    } else {
+        const QByteArray line = keyName + '=' + ansiToText(oneLine(*entry.value), form) + lineEnd;
+        if (location.section) {
+            // A new entry goes directly after the section's last entry, or after its header.
+            const Line &after = location.lastEntry ? *location.lastEntry : *location.section;
+            change.from = after.end;
+            change.to = after.next;
+            change.insert = after.next == after.end
+                ? QByteArray(lineEnd)
+                : text.sliced(after.end, after.next - after.end).toByteArray();
+            change.insert += line;
+        } else {
+            if (!text.isEmpty() && !isLineBreak(text.back()))
+                change.insert = lineEnd;
+            change.insert += '[' + sectionName + ']' + lineEnd + line;
+        }
+    }
+    if (text.sliced(change.from, change.to - change.from) == change.insert)
+        return std::nullopt;
+    return change;
+}
+
 } // namespace
 
 // A line break would add lines to the file, so each becomes one blank
@@ -235,8 +288,7 @@ qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
     return qint32(count);
 }
 
-bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
-    std::optional<QByteArrayView> value, const QString &file)
+bool writePrivateProfileStrings(std::span<const ProfileEntry> entries, const QString &file)
 {
     if (file.isEmpty())
         return false;
@@ -245,7 +297,8 @@ bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
         return false;
     const bool exists = content.state == ProfileText::State::Read;
     // Removing from a file that does not exist has nothing to do and creates nothing.
-    if (!value && !exists)
+    if (!exists
+        && std::ranges::none_of(entries, [](const ProfileEntry &e) { return e.value.has_value(); }))
         return true;
     if (exists && !hasWriteBit(file))
         return false;
@@ -254,48 +307,29 @@ bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
     if (!hasWriteBit(folder))
         return false;
 
-    const ProfileForm form = content.form;
-    const QByteArray sectionName = ansiToText(nameArgument(section), form);
-    const QByteArray keyName = ansiToText(nameArgument(key), form);
-    const QByteArrayView text = content.text();
-    const Location location = locate(text, form, sectionName, keyName);
-
-    // The change replaces the text [from, to) with `insert`; the rest is
-    // written from the text as read, never copied whole.
-    qsizetype from = text.size();
-    qsizetype to = text.size();
-    QByteArray insert;
-    if (!value) {
-        if (!location.entry)
-            return true;
-        from = location.entry->begin;
-        to = location.entry->next;
-    } else if (location.entry) {
-        // The entry keeps the key as stored; the line is rewritten as key=value.
-        from = location.entry->begin;
-        to = location.entry->next;
-        insert
-            = location.storedKey.toByteArray() + '=' + ansiToText(oneLine(*value), form) + lineEnd;
-    } else {
-        const QByteArray entry = keyName + '=' + ansiToText(oneLine(*value), form) + lineEnd;
-        if (location.section) {
-            // A new entry goes directly after the section's last entry, or after its header.
-            const Line &line = location.lastEntry ? *location.lastEntry : *location.section;
-            from = line.end;
-            to = line.next;
-            insert = line.next == line.end ? QByteArray(lineEnd)
-                                           : text.sliced(from, to - from).toByteArray();
-            insert += entry;
-        } else {
-            if (!text.isEmpty() && !isLineBreak(text.back()))
-                insert = lineEnd;
-            insert += '[' + sectionName + ']' + lineEnd + entry;
+    // Each entry's change applies to the text the ones before it left; the
+    // file is written once, with all of them.
+    QByteArray edited;
+    QByteArrayView text = content.text();
+    bool changed = false;
+    std::optional<Change> pending;
+    for (const ProfileEntry &entry : entries) {
+        if (pending) {
+            QByteArray joined;
+            joined.reserve(text.size() + pending->insert.size());
+            joined.append(text.first(pending->from))
+                .append(pending->insert)
+                .append(text.sliced(pending->to));
+            edited = std::move(joined);
+            text = edited;
+            changed = true;
         }
+        pending = changeFor(text, content.form, entry);
     }
-
-    if (exists && text.sliced(from, to - from) == insert)
-        return true;
-    return writeProfileText(file, content, { text.first(from), insert, text.sliced(to) });
+    if (!pending)
+        return !changed || writeProfileText(file, content, { text });
+    return writeProfileText(
+        file, content, { text.first(pending->from), pending->insert, text.sliced(pending->to) });
 }
 
 } // namespace platform::portable

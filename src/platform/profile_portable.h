@@ -1,10 +1,12 @@
 #pragma once
 
+#include "platform/profile.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
-#include <optional>
+#include <span>
 
 // The settings-file rules of profile.h in the program's own code: the whole
 // of them where the platform has no such functions, and on Windows for the
@@ -15,8 +17,7 @@ namespace platform::portable {
 qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
     QByteArrayView defaultValue, char *buffer, qint32 size, const QString &file);
 
-bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
-    std::optional<QByteArrayView> value, const QString &file);
+bool writePrivateProfileStrings(std::span<const ProfileEntry> entries, const QString &file);
 
 // A name or value as one line of the file: it ends at a NUL, and each line
 // break becomes one blank (CR LF counting as one line break).

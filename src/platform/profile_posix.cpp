@@ -11,10 +11,9 @@ qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
     return portable::getPrivateProfileString(section, key, defaultValue, buffer, size, file);
 }
 
-bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
-    std::optional<QByteArrayView> value, const QString &file)
+bool writePrivateProfileStrings(std::span<const ProfileEntry> entries, const QString &file)
 {
-    return portable::writePrivateProfileString(section, key, value, file);
+    return portable::writePrivateProfileStrings(entries, file);
 }
 
 } // namespace platform

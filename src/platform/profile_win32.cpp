@@ -4,6 +4,7 @@
 #include "platform/files_win32.h"
 #include "platform/profile_portable.h"
 #include "platform/profile_text.h"
+#include "platform/wide_win32.h"
 
 #include <QFile>
 
@@ -45,14 +46,26 @@ std::optional<QByteArray> ansiName(const QString &file)
     return std::nullopt;
 }
 
-std::wstring wide(QByteArrayView ansi)
+std::wstring wideText(QByteArrayView ansi)
 {
     return fromAnsiReplacing(ansi).toStdWString();
 }
 
-const wchar_t *wideName(const QString &file)
+// The system's write of one entry into the file. Its functions write names
+// and values as they are given, where a line break would make lines of its
+// own in the file.
+bool writeEntry(const ProfileEntry &entry, const QString &file)
 {
-    return reinterpret_cast<const wchar_t *>(file.utf16());
+    const QByteArray section = portable::oneLine(entry.section);
+    const QByteArray key = portable::oneLine(entry.key);
+    const QByteArray value = entry.value ? portable::oneLine(*entry.value) : QByteArray();
+    if (const std::optional<QByteArray> name = ansiName(file)) {
+        return WritePrivateProfileStringA(section.constData(), key.constData(),
+            entry.value ? value.constData() : nullptr, name->constData());
+    }
+    const std::wstring text = entry.value ? wideText(value) : std::wstring();
+    return WritePrivateProfileStringW(wideText(section).c_str(), wideText(key).c_str(),
+        entry.value ? text.c_str() : nullptr, wide(file));
 }
 
 } // namespace
@@ -71,8 +84,8 @@ qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
             DWORD(size), name->constData()));
     }
     std::vector<wchar_t> units(size_t(size), L'\0');
-    const DWORD length = GetPrivateProfileStringW(wide(section).c_str(), wide(key).c_str(),
-        wide(defaultValue).c_str(), units.data(), DWORD(size), wideName(file));
+    const DWORD length = GetPrivateProfileStringW(wideText(section).c_str(), wideText(key).c_str(),
+        wideText(defaultValue).c_str(), units.data(), DWORD(size), wide(file));
     // Cut as the narrow read would be: at most size - 1 bytes of the code page.
     const QByteArray value = toAnsi(QStringView(units.data(), qsizetype(length)));
     const qsizetype count = std::min(value.size(), qsizetype(size) - 1);
@@ -81,33 +94,18 @@ qint32 getPrivateProfileString(QByteArrayView section, QByteArrayView key,
     return qint32(count);
 }
 
-bool writePrivateProfileString(QByteArrayView section, QByteArrayView key,
-    std::optional<QByteArrayView> value, const QString &file)
+bool writePrivateProfileStrings(std::span<const ProfileEntry> entries, const QString &file)
 {
     if (hasOwnForm(file))
-        return portable::writePrivateProfileString(section, key, value, file);
-
-    // The system's functions write names and values as they are given, where
-    // a line break would make lines of its own in the file.
-    const QByteArray sectionLine = portable::oneLine(section);
-    const QByteArray keyLine = portable::oneLine(key);
-    const QByteArray valueLine = value ? portable::oneLine(*value) : QByteArray();
-    const auto write = [&](const QString &target) -> bool {
-        if (const std::optional<QByteArray> name = ansiName(target)) {
-            return WritePrivateProfileStringA(sectionLine.constData(), keyLine.constData(),
-                value ? valueLine.constData() : nullptr, name->constData());
-        }
-        const std::wstring text = value ? wide(valueLine) : std::wstring();
-        return WritePrivateProfileStringW(wide(sectionLine).c_str(), wide(keyLine).c_str(),
-            value ? text.c_str() : nullptr, wideName(target));
-    };
+        return portable::writePrivateProfileStrings(entries, file);
     // The system rewrites a file in place, so that a save cut short would
-    // leave it cut: an existing file is written through a copy that then
-    // replaces it whole. A file that does not exist yet is the system's to
-    // make, and a read-only one is never written.
-    if (GetFileAttributesW(wideName(file)) == INVALID_FILE_ATTRIBUTES)
-        return write(file);
-    return editThroughCopy(file, write);
+    // leave it cut: every entry goes into one copy of the file (an empty one
+    // for a file not made yet), which then takes its place whole. A
+    // read-only file is never written.
+    return editThroughCopy(file, [entries](const QString &copy) {
+        return std::ranges::all_of(
+            entries, [&copy](const ProfileEntry &entry) { return writeEntry(entry, copy); });
+    });
 }
 
 } // namespace platform

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 // Reads and writes one entry of the settings file named by strIniFile. The
 // file is opened for each single read or write and never held open.
@@ -26,5 +28,11 @@ std::optional<QString> readIniValue(QString section, QString key);
 
 // True when the write succeeded. A failed write leaves the file as it was.
 bool SetIniValue(QString section, QString key, QString value);
+
+// Writes the keys and values of one section as one change of the file: a
+// write cut short leaves the old file or the whole new one, never some of the
+// entries. True when the write succeeded; a failed one leaves the file as it
+// was.
+bool SetIniValues(QString section, const QList<std::pair<QString, QString>> &entries);
 
 } // namespace modIni

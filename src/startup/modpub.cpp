@@ -57,11 +57,15 @@ void LoadSettings()
     }
 }
 
+// The three entries in one write, so that a save cut short leaves the old
+// settings or the new ones, never a mix (nor, at the first start, a file
+// with only some of them).
 void SaveSettings()
 {
-    modIni::SetIniValue(section, QStringLiteral("KeyWord"), strKeyWord);
-    modIni::SetIniValue(section, QStringLiteral("MaxPage"), QString::number(lngMaxPage));
-    modIni::SetIniValue(section, QStringLiteral("KeyUrl"), strKeyUrl);
+    modIni::SetIniValues(section,
+        { { QStringLiteral("KeyWord"), strKeyWord },
+            { QStringLiteral("MaxPage"), QString::number(lngMaxPage) },
+            { QStringLiteral("KeyUrl"), strKeyUrl } });
 }
 
 void SetDefaultSettings()

@@ -12,7 +12,12 @@ namespace modPub {
 
 namespace {
 
+// The program's names where the platform's rules look for it: the settings
+// file, the per-user folder (as each system's users expect it written) and
+// the installer's entry in the installed-programs list (Windows).
 const QString fileName = u"TLV.INI"_s;
+const QString applicationName = u"Tolvaro"_s;
+const QString installEntry = u"Tolvaro"_s;
 
 // A copy of the bytes into a new file, so that it is the user's to write even
 // when the original is write-protected.
@@ -37,15 +42,17 @@ SettingsPlace settingsPlace(const std::optional<QString> &folder)
         place.appPath = appPathFromFolder(*folder);
     const QString besideProgram = place.appPath.isEmpty() ? QString() : place.appPath + fileName;
     const bool hasFile = !besideProgram.isEmpty() && platform::fileExists(besideProgram);
-    const bool planted = hasFile && !platform::trustedFile(besideProgram);
+    // Asked even where no file is found: a link another user put there is
+    // planted too, wherever it leads.
+    const bool planted = !besideProgram.isEmpty() && !platform::trustedFile(besideProgram);
 
-    if (!besideProgram.isEmpty() && !planted && !platform::isInstallFolder(*folder)
-        && platform::userOwnsWritableFolder(*folder) && platform::writeWorks(*folder)) {
+    if (!besideProgram.isEmpty() && !planted && !platform::isInstallFolder(*folder, installEntry)
+        && platform::userOwnsWritableFolder(*folder) && platform::writeWorks(besideProgram)) {
         place.iniFile = besideProgram;
         return place;
     }
 
-    const std::optional<QString> userFolder = platform::userConfigFolder();
+    const std::optional<QString> userFolder = platform::userConfigFolder(applicationName);
     if (userFolder && platform::makeUserFolder(*userFolder)) {
         place.iniFile = appPathFromFolder(*userFolder) + fileName;
         if (hasFile && !planted && !platform::fileExists(place.iniFile))

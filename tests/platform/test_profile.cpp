@@ -12,6 +12,8 @@
 #include <optional>
 
 #ifdef Q_OS_WIN
+#include "platform/wide_win32.h"
+
 #include <windows.h>
 #endif
 
@@ -168,13 +170,10 @@ TEST_F(ProfileFile, ReplacedFileKeepsItsPermissions)
         writeBytes(form.before);
 #ifdef Q_OS_WIN
         const auto setAttributes = [](const QString &path, DWORD attributes) {
-            return SetFileAttributesW(
-                reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
-                attributes);
+            return SetFileAttributesW(platform::wide(QDir::toNativeSeparators(path)), attributes);
         };
         const auto attributesOf = [](const QString &path) {
-            return GetFileAttributesW(
-                reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()));
+            return GetFileAttributesW(platform::wide(QDir::toNativeSeparators(path)));
         };
         ASSERT_TRUE(setAttributes(path(), FILE_ATTRIBUTE_HIDDEN));
         ASSERT_TRUE(setAttributes(m_dir.path(), FILE_ATTRIBUTE_READONLY));

@@ -119,6 +119,20 @@ TEST_F(SettingsFile, MissingFileGivesTheDefault)
     EXPECT_EQ(readBytes(), QByteArray("[A]\r\nk=\xc4\xac\xc8\xcf\r\n"));
 }
 
+// With no settings place the file's name is empty: nothing is read or
+// written, not even a file the system would find by that name (on Windows
+// one in the Windows folder).
+TEST_F(SettingsFile, NoSettingsFileReadsAndWritesNothing)
+{
+    modIni::strIniFile.clear();
+    EXPECT_FALSE(modIni::SetIniValue(u"APPLICATION"_s, u"KeyWord"_s, u"新词"_s));
+    modPub::SetDefaultSettings();
+    modPub::SaveSettings();
+    EXPECT_EQ(modIni::GetIniValue(u"APPLICATION"_s, u"KeyWord"_s, u"默认"_s), u"默认"_s);
+    EXPECT_EQ(modIni::GetIniValue(u"APPLICATION"_s, u"MaxPage"_s), QString());
+    EXPECT_EQ(modIni::readIniValue(u"APPLICATION"_s, u"KeyWord"_s), QString());
+}
+
 // The read stops after 143 bytes of the file's code page; what it gives must
 // still decode. The stored bytes reach the program as they are on Windows;
 // Wine's narrow read goes through Unicode and back, which the rows that say

@@ -14,6 +14,7 @@
 #include <functional>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -258,6 +259,9 @@ TEST_F(HostileSettingsFile, NoOrdinaryFileInPlaceOfTheFile)
             } },
         { "link to an endless device",
             [](const QString &path) { return QFile::link(u"/dev/zero"_s, path); } },
+        // A save never makes a file where a link points.
+        { "link to a name not made yet",
+            [](const QString &path) { return QFile::link(path + u".elsewhere"_s, path); } },
 #endif
     };
     for (const auto &c : cases) {
@@ -274,5 +278,36 @@ TEST_F(HostileSettingsFile, NoOrdinaryFileInPlaceOfTheFile)
         expectOnlyTheFile();
     }
 }
+
+#ifndef Q_OS_WIN
+// A link that another user made in place of the file is neither read nor
+// written through, whatever the system's own link protection says: not to a
+// file of the user's, and not to a name not made yet, which the save would
+// make for them.
+TEST_F(HostileSettingsFile, AnotherUsersLinkIsNeverFollowed)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "a link of another owner needs the superuser";
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(elsewhere.isValid());
+    const QString mine = elsewhere.filePath(u"mine.ini"_s);
+    const QByteArray content = "[APPLICATION]\r\nKeyWord=mine\r\nMaxPage=3\r\n";
+    for (const bool targetExists : { true, false }) {
+        SCOPED_TRACE(targetExists ? "to a file of the user's" : "to a name not made yet");
+        QFile::remove(modIni::strIniFile);
+        QFile::remove(mine);
+        if (targetExists) {
+            ASSERT_TRUE(writeFileBytes(mine, content));
+        }
+        ASSERT_TRUE(QFile::link(mine, modIni::strIniFile));
+        ASSERT_EQ(::lchown(QFile::encodeName(modIni::strIniFile).constData(), 65534, 65534), 0);
+        expectLoaded({ QString(), 0, QString() });
+        save();
+        EXPECT_EQ(fileBytes(mine), targetExists ? content : "<missing>");
+        EXPECT_TRUE(QFileInfo(modIni::strIniFile).isSymLink());
+        expectOnlyTheFile();
+    }
+}
+#endif
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "platform/codepage.h"
 #include "platform/filename_posix.h"
 #include "platform/folders.h"
 #include "startup/modini.h"
@@ -30,8 +31,13 @@ namespace {
 
 // 中文 in code page 936, which is no UTF-8.
 const QByteArray cp936 = "\xd6\xd0\xce\xc4";
+// With LF line ends, and spaces around the search host that loading trims.
 const QByteArray shipped = "[APPLICATION]\nKeyWord=shipped\nMaxPage=3\nKeyUrl=http://a/\n"
-                           "SearchHost=127.0.0.1:9090\n";
+                           "SearchHost= 127.0.0.1:9090 \n";
+const QByteArray defaultFile = "[APPLICATION]\r\nKeyWord=" + platform::toAnsi(u"网站排名查询"_s)
+    + "\r\nMaxPage=20\r\nKeyUrl=http://www.example.com/\r\n";
+// A UTF-16 file without the settings.
+const QByteArray utf16Shipped = QByteArray("\xff\xfe[\0A\0]\0\n\0", 10);
 
 bool isRoot()
 {
@@ -107,12 +113,23 @@ struct Case
     bool written; // an edit is saved there and comes back
     const char *keyWord; // what the first start loads
     const char *searchHost;
+    // What the first start leaves in the settings file, when it is written.
+    std::optional<QByteArray> firstFile = std::nullopt;
 };
 
 const Case cases[] = {
     { "portable: the user's own folder", false,
         [](Scratch &s) { put(s.program + "/TLV.INI", shipped); }, "program/TLV.INI", true,
         "shipped", "127.0.0.1:9090" },
+    { "portable, no file yet: the defaults beside the program", false, [](Scratch &) {},
+        "program/TLV.INI", true, "网站排名查询", "", defaultFile },
+    // Users freeze their settings by write-protecting the file; it is still read.
+    { "a write-protected file beside the program: read, never written", false,
+        [](Scratch &s) {
+            put(s.program + "/TLV.INI", shipped);
+            ASSERT_EQ(::chmod((s.program + "/TLV.INI").constData(), 0400), 0);
+        },
+        "program/TLV.INI", false, "shipped", "127.0.0.1:9090" },
     { "portable: a folder named in code page 936", false,
         [](Scratch &s) {
             s.program = s.at("") + cp936;
@@ -120,12 +137,21 @@ const Case cases[] = {
             put(s.program + "/TLV.INI", shipped);
         },
         "\xd6\xd0\xce\xc4/TLV.INI", true, "shipped", "127.0.0.1:9090" },
+    // An installed program: the per-user file starts as a copy of the file
+    // shipped beside the program, byte for byte, in any form.
     { "the folder's bits forbid writing: per-user, seeded", false,
         [](Scratch &s) {
             put(s.program + "/TLV.INI", shipped);
             ASSERT_EQ(::chmod(s.program.constData(), 0555), 0);
         },
-        "home/.config/tolvaro/TLV.INI", true, "shipped", "127.0.0.1:9090" },
+        "home/.config/tolvaro/TLV.INI", true, "shipped", "127.0.0.1:9090", shipped },
+    { "the folder's bits forbid writing, a write-protected UTF-16 file: seeded", false,
+        [](Scratch &s) {
+            put(s.program + "/TLV.INI", utf16Shipped);
+            ASSERT_EQ(::chmod((s.program + "/TLV.INI").constData(), 0400), 0);
+            ASSERT_EQ(::chmod(s.program.constData(), 0555), 0);
+        },
+        "home/.config/tolvaro/TLV.INI", true, "", "", utf16Shipped },
     { "a read-only mount: per-user, defaults", true,
         [](Scratch &s) { makeReadOnly(s.program, s.mounts); }, "home/.config/tolvaro/TLV.INI", true,
         "网站排名查询", "" },
@@ -135,6 +161,11 @@ const Case cases[] = {
             ASSERT_EQ(::chown(s.program.constData(), 65534, 65534), 0);
         },
         "home/.config/tolvaro/TLV.INI", true, "shipped", "127.0.0.1:9090" },
+    // As an installed program's folder is to its users: the owner may write
+    // it, the user is not the owner. The superuser is judged the same way.
+    { "another user's folder, no file: per-user, defaults", true,
+        [](Scratch &s) { ASSERT_EQ(::chown(s.program.constData(), 65534, 65534), 0); },
+        "home/.config/tolvaro/TLV.INI", true, "网站排名查询", "", defaultFile },
     { "a folder everyone may write, with another user's file: never used", true,
         [](Scratch &s) {
             put(s.program + "/TLV.INI", shipped);
@@ -142,12 +173,42 @@ const Case cases[] = {
             ASSERT_EQ(::chmod(s.program.constData(), 01777), 0);
         },
         "home/.config/tolvaro/TLV.INI", true, "网站排名查询", "" },
+    { "a link another user put into a folder everyone may write: never followed", true,
+        [](Scratch &s) {
+            put(s.at("mine.ini"), shipped);
+            ASSERT_EQ(
+                ::symlink(s.at("mine.ini").constData(), (s.program + "/TLV.INI").constData()), 0);
+            ASSERT_EQ(::lchown((s.program + "/TLV.INI").constData(), 65534, 65534), 0);
+            ASSERT_EQ(::chmod(s.program.constData(), 01777), 0);
+        },
+        "home/.config/tolvaro/TLV.INI", true, "网站排名查询", "" },
+    { "a link another user put there to a name not made yet: nothing made there", true,
+        [](Scratch &s) {
+            ASSERT_EQ(
+                ::symlink(s.at("theirs.ini").constData(), (s.program + "/TLV.INI").constData()), 0);
+            ASSERT_EQ(::lchown((s.program + "/TLV.INI").constData(), 65534, 65534), 0);
+            ASSERT_EQ(::chmod(s.program.constData(), 01777), 0);
+        },
+        "home/.config/tolvaro/TLV.INI", true, "网站排名查询", "" },
+    { "the user's own link: read and written through", false,
+        [](Scratch &s) {
+            ASSERT_EQ(::mkdir(s.at("dotfiles").constData(), 0700), 0);
+            put(s.at("dotfiles/TLV.INI"), shipped);
+            ASSERT_EQ(::symlink("../dotfiles/TLV.INI", (s.program + "/TLV.INI").constData()), 0);
+        },
+        "program/TLV.INI", true, "shipped", "127.0.0.1:9090" },
+    { "the user's own link that leads nowhere: no file made through it", false,
+        [](Scratch &s) {
+            ASSERT_EQ(
+                ::symlink(s.at("gone.ini").constData(), (s.program + "/TLV.INI").constData()), 0);
+        },
+        "home/.config/tolvaro/TLV.INI", true, "网站排名查询", "" },
     { "XDG_CONFIG_HOME absolute", false,
         [](Scratch &s) {
             qputenv("XDG_CONFIG_HOME", s.at("xdg"));
             ASSERT_EQ(::chmod(s.program.constData(), 0555), 0);
         },
-        "xdg/tolvaro/TLV.INI", true, "网站排名查询", "" },
+        "xdg/tolvaro/TLV.INI", true, "网站排名查询", "", defaultFile },
     { "XDG_CONFIG_HOME relative: ignored", false,
         [](Scratch &s) {
             ASSERT_EQ(::chdir(s.root.constData()), 0);
@@ -275,6 +336,12 @@ TEST_P(SettingsPlaceCases, FileWhereTheRuleSaysAndNothingElseWritten)
     start(s.program);
     const QByteArray expected = c.settingsFile ? s.at(c.settingsFile) : QByteArray();
     EXPECT_EQ(platform::nameToBytes(modIni::strIniFile), expected);
+    EXPECT_EQ(platform::nameToBytes(modPub::strAppPath), s.program + '/');
+    if (c.firstFile) {
+        std::map<QByteArray, QByteArray> file;
+        snapshot(expected, file);
+        EXPECT_EQ(file[expected], *c.firstFile);
+    }
     EXPECT_EQ(modPub::strKeyWord, QString::fromUtf8(c.keyWord));
     EXPECT_EQ(modPub::strSearchHost, QString::fromUtf8(c.searchHost));
 
@@ -365,7 +432,7 @@ TEST(SettingsPlace, UserConfigFolderFollowsTheHomeRules)
             qputenv("HOME", rule.home);
         else
             qunsetenv("HOME");
-        EXPECT_EQ(platform::userConfigFolder(), rule.folder);
+        EXPECT_EQ(platform::userConfigFolder(u"Tolvaro"_s), rule.folder);
     }
     qputenv("HOME", home);
     qputenv("XDG_CONFIG_HOME", xdg);

@@ -1,5 +1,6 @@
 #include "platform/codepage.h"
 #include "platform/folders_win32.h"
+#include "platform/wide_win32.h"
 #include "startup/modini.h"
 #include "startup/modpub.h"
 #include "support/files.h"
@@ -17,6 +18,7 @@
 #include <windows.h>
 
 using namespace Qt::Literals::StringLiterals;
+using platform::wide;
 
 // The start-up sequence on Windows, the counterpart of the permission-bit
 // cases elsewhere: a portable copy keeps TLV.INI beside itself, whatever its
@@ -31,11 +33,6 @@ namespace {
 const QByteArray defaultFile = "[APPLICATION]\r\nKeyWord=" + platform::toAnsi(u"网站排名查询"_s)
     + "\r\nMaxPage=20\r\nKeyUrl=http://www.example.com/\r\n";
 const QByteArray shipped = "[APPLICATION]\r\nKeyWord=shipped\r\nMaxPage=3\r\n";
-
-const wchar_t *wide(const QString &text)
-{
-    return reinterpret_cast<const wchar_t *>(text.utf16());
-}
 
 void setAttributes(const QString &path, DWORD attributes)
 {
@@ -68,7 +65,11 @@ protected:
         platform::SystemFacts &facts = platform::systemFacts();
         facts.programFolders = [this] { return QStringList { native(u"Program Files"_s) }; };
         facts.appDataFolder = [this] { return std::optional(native(u"AppData"_s)); };
-        facts.installEntry = m_installEntry;
+        // The program asks for the installer's entry; the test's own stands in for it.
+        facts.installLocations = [this](const QString &entry) {
+            EXPECT_EQ(entry, u"Tolvaro"_s);
+            return m_system.installLocations(m_installEntry);
+        };
         facts.ownerOf = [this](const QString &path) {
             const auto owner = m_owners.find(QDir::cleanPath(path).toCaseFolded());
             return owner != m_owners.end() ? owner->second : m_system.ownerOf(path);
@@ -85,7 +86,7 @@ protected:
     void forgetInstalls()
     {
         for (const HKEY root : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER })
-            RegDeleteTreeW(root, wide(m_installEntry));
+            RegDeleteTreeW(root, wide(installKey()));
         m_owners.clear();
     }
 
@@ -99,7 +100,7 @@ public:
     bool recordInstall(HKEY root, const QString &location) const
     {
         HKEY key = nullptr;
-        if (RegCreateKeyExW(root, wide(m_installEntry), 0, nullptr, REG_OPTION_VOLATILE,
+        if (RegCreateKeyExW(root, wide(installKey()), 0, nullptr, REG_OPTION_VOLATILE,
                 KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr)
             != ERROR_SUCCESS)
             return false;
@@ -116,35 +117,17 @@ public:
     }
 
 protected:
-    // A key of the test's own, never the installer's.
-    const QString m_installEntry
-        = u"Software\\Tolvaro tests "_s + QString::number(GetCurrentProcessId());
+    QString installKey() const
+    {
+        return u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"_s + m_installEntry;
+    }
+
+    // An entry of the test's own, never the installer's.
+    const QString m_installEntry = u"Tolvaro tests "_s + QString::number(GetCurrentProcessId());
     QTemporaryDir m_root;
     platform::SystemFacts m_system;
     std::map<QString, platform::Owner> m_owners;
 };
-
-TEST_F(StartUpOnWindows, PortableCopyKeepsTheFileBesideItselfInAnyFolderName)
-{
-    // The second name holds characters that code page 936 cannot: the file is
-    // still found under its own name, through the system's wide functions.
-    for (const QString &name : { u"程序"_s, u"프로그램 ü"_s }) {
-        SCOPED_TRACE(name.toStdString());
-        const QString folder = at(name);
-        ASSERT_TRUE(QDir().mkpath(folder));
-        start(folder);
-        EXPECT_EQ(settingsFile(), folder + u"/TLV.INI"_s);
-        EXPECT_EQ(modPub::strAppPath, QDir::toNativeSeparators(folder) + u"\\"_s);
-        EXPECT_EQ(fileBytes(settingsFile()), defaultFile);
-
-        modPub::strKeyWord = u"新词"_s;
-        modPub::lngMaxPage = 7;
-        modPub::SaveSettings();
-        start(folder);
-        EXPECT_EQ(modPub::strKeyWord, u"新词"_s);
-        EXPECT_EQ(modPub::lngMaxPage, 7);
-    }
-}
 
 TEST_F(StartUpOnWindows, HiddenSystemOrFolderCountsAsAbsent)
 {
@@ -193,7 +176,14 @@ TEST_F(StartUpOnWindows, InstalledOrForeignCopiesKeepTheSettingsInTheApplication
         std::function<bool(StartUpOnWindows &)> arrange; // false: not possible here
         bool portable; // else the application-data folder
         const char *keyWord; // what the first start loads
+        bool fileBeside = true; // a TLV.INI lies beside the program; else the defaults are written
     } cases[] = {
+        // The second name holds characters that code page 936 cannot: the file
+        // is still found under its own name, through the system's wide functions.
+        { "portable, in a folder named in Chinese", "程序", [](StartUpOnWindows &) { return true; },
+            true, "网站排名查询", false },
+        { "portable, in a folder named beyond the code page", "프로그램 ü",
+            [](StartUpOnWindows &) { return true; }, true, "网站排名查询", false },
         { "installed into the Programs folder", "Program Files/Tolvaro",
             [](StartUpOnWindows &) { return true; }, false, "shipped" },
         { "installed for all users into a folder the user chose", "Apps/Tolvaro",
@@ -249,6 +239,28 @@ TEST_F(StartUpOnWindows, InstalledOrForeignCopiesKeepTheSettingsInTheApplication
                 return true;
             },
             true, "shipped" },
+        // A folder made directly under C:\ by an administrator: owned by the
+        // Administrators, and every signed-in user may change what is in it.
+        { "a file of the Administrators that other users may change: never used", "Tools",
+            [&](StartUpOnWindows &t) {
+                t.own(u"Tools/TLV.INI"_s, { true, administrators.sid, true });
+                return true;
+            },
+            false, "网站排名查询" },
+        { "a file of the user's that other users may change: never used", "Tools",
+            [](StartUpOnWindows &t) {
+                // The folder is the user's own, as the system reports it.
+                const QString user = platform::systemFacts().ownerOf(t.at(u"Tools"_s)).sid;
+                t.own(u"Tools/TLV.INI"_s, { true, user, true });
+                return true;
+            },
+            false, "网站排名查询" },
+        { "a folder other users may write in: seeded from the trusted file", "Tools",
+            [&](StartUpOnWindows &t) {
+                t.own(u"Tools"_s, { true, administrators.sid, true });
+                return true;
+            },
+            false, "shipped" },
         { "a folder of another user: seeded from the trusted file", "Theirs",
             [&](StartUpOnWindows &t) {
                 t.own(u"Theirs"_s, anotherUser);
@@ -276,7 +288,9 @@ TEST_F(StartUpOnWindows, InstalledOrForeignCopiesKeepTheSettingsInTheApplication
         const QString userFile = at(u"AppData/Tolvaro/TLV.INI"_s);
         QFile::remove(userFile);
         ASSERT_TRUE(QDir().mkpath(program));
-        ASSERT_TRUE(writeFileBytes(program + u"/TLV.INI"_s, shipped));
+        if (c.fileBeside) {
+            ASSERT_TRUE(writeFileBytes(program + u"/TLV.INI"_s, shipped));
+        }
         if (!c.arrange(*this)) {
             std::printf("[ SKIPPED  ] \"%s\": needs an administrator\n", c.name);
             continue;
@@ -285,7 +299,11 @@ TEST_F(StartUpOnWindows, InstalledOrForeignCopiesKeepTheSettingsInTheApplication
         start(program);
         EXPECT_EQ(settingsFile().toStdString(),
             (c.portable ? program + u"/TLV.INI"_s : userFile).toStdString());
+        EXPECT_EQ(modPub::strAppPath, QDir::toNativeSeparators(program) + u"\\"_s);
         EXPECT_EQ(modPub::strKeyWord.toStdString(), c.keyWord);
+        if (!c.fileBeside) {
+            EXPECT_EQ(fileBytes(settingsFile()), defaultFile);
+        }
         modPub::strKeyWord = u"mine"_s;
         modPub::SaveSettings();
         start(program);
