@@ -29,7 +29,10 @@ TEST(WireAddress, EncodesWhatCannotStandRawAndKeepsTheRest)
         { u"http://h/s?q=%E7%BD%91+x"_s, "http://h/s?q=%E7%BD%91+x" },
         { u"http://h/s?q=\"<x>\""_s, "http://h/s?q=%22%3Cx%3E%22" },
         { u"http://h#top"_s, "http://h/%23top" },
-        { u"HTTP://例子.example/路"_s, "HTTP://例子.example/%E8%B7%AF" },
+        // A host name beyond ASCII goes in its ASCII form, port and user kept.
+        { u"HTTP://例子.example/路"_s, "HTTP://xn--fsqu00a.example/%E8%B7%AF" },
+        { u"https://u@Bücher.example:8443?q=1"_s, "https://u@xn--bcher-kva.example:8443?q=1" },
+        { u"http://[::1]:9090/s?q=网"_s, "http://[::1]:9090/s?q=%E7%BD%91" },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.address.toStdString());
