@@ -1,12 +1,17 @@
 #include "platform/http.h"
+#include "platform/systemproxy.h"
 #include "support/rawserver.h"
 #include "support/testserver.h"
 
-#include <QScopeGuard>
-
 #include <gtest/gtest.h>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+#include <initializer_list>
 #include <optional>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -60,6 +65,33 @@ TEST(WireAddress, SendsEncodedAddressesOverOneConnection)
     EXPECT_EQ(server.connectionCount(), 1);
 }
 
+// Sets environment variables for one test and puts them back as they were.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(std::initializer_list<const char *> names)
+    {
+        for (const char *name : names)
+            m_saved.emplace_back(name,
+                qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+    }
+    ~ScopedEnvironment()
+    {
+        for (const auto &[name, value] : m_saved) {
+            if (value)
+                qputenv(name, *value);
+            else
+                qunsetenv(name);
+        }
+        platform::forgetSystemProxies();
+    }
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    std::vector<std::pair<const char *, std::optional<QByteArray>>> m_saved;
+};
+
 // With a proxy set, every loopback address is asked directly: a proxy could
 // not reach this machine's own servers, and the keyword is no business of it.
 // Other hosts do go through the proxy, which here refuses them.
@@ -78,19 +110,8 @@ TEST(Proxy, LoopbackAddressesBypassIt)
     RawServer second(ok, u"127.0.0.2"_s);
     RawServer distant(ok, u"127.1.2.3"_s);
 
-    const char *const proxyVariables[] = { "http_proxy", "no_proxy", "NO_PROXY" };
-    std::vector<std::optional<QByteArray>> saved;
-    for (const char *name : proxyVariables)
-        saved.push_back(
-            qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
-    const auto restore = qScopeGuard([&] {
-        for (size_t i = 0; i < saved.size(); ++i) {
-            if (saved[i])
-                qputenv(proxyVariables[i], *saved[i]);
-            else
-                qunsetenv(proxyVariables[i]);
-        }
-    });
+    const ScopedEnvironment environment { "http_proxy", "no_proxy", "NO_PROXY" };
+    platform::forgetSystemProxies();
     qputenv("http_proxy", proxy.url(QString()).toUtf8());
     qunsetenv("no_proxy");
     qunsetenv("NO_PROXY");
@@ -113,6 +134,156 @@ TEST(Proxy, LoopbackAddressesBypassIt)
     ASSERT_TRUE(request.open(u"http://www.example.com/search"_s));
     EXPECT_EQ(request.send().status, 502);
     EXPECT_EQ(proxy.targets(), QStringList { u"http://www.example.com/search"_s });
+}
+
+#ifdef Q_OS_WIN
+// The user's Internet settings as the system keeps them: a configuration
+// script and a fixed proxy server (either may be empty), in the registry of
+// the test's own Wine prefix. The earlier value is put back at the end.
+class ScopedInternetSettings
+{
+public:
+    ScopedInternetSettings()
+    {
+        RegCreateKeyExW(HKEY_CURRENT_USER, keyName, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+            &m_key, nullptr);
+        DWORD size = 0;
+        if (RegQueryValueExW(m_key, valueName, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+            m_saved = QByteArray(qsizetype(size), '\0');
+            RegQueryValueExW(m_key, valueName, nullptr, nullptr,
+                reinterpret_cast<BYTE *>(m_saved->data()), &size);
+        }
+    }
+    ~ScopedInternetSettings()
+    {
+        if (m_saved)
+            write(*m_saved);
+        else
+            RegDeleteValueW(m_key, valueName);
+        RegCloseKey(m_key);
+    }
+    ScopedInternetSettings(const ScopedInternetSettings &) = delete;
+    ScopedInternetSettings &operator=(const ScopedInternetSettings &) = delete;
+
+    void set(const QString &script, const QString &fixedProxy)
+    {
+        // A version, a change counter and the flags (1 direct, 2 a fixed
+        // proxy, 4 a script), then the proxy, the bypass list and the script,
+        // each as a length and the characters, then the detection state.
+        const quint32 flags = 1 | (fixedProxy.isEmpty() ? 0 : 2) | (script.isEmpty() ? 0 : 4);
+        QByteArray blob;
+        const auto number = [&blob](quint32 n) {
+            for (int shift = 0; shift < 32; shift += 8)
+                blob += char((n >> shift) & 0xFF);
+        };
+        const auto text = [&](const QString &t) {
+            number(quint32(t.size()));
+            blob += t.toLatin1();
+        };
+        number(0x46);
+        number(++m_counter);
+        number(flags);
+        text(fixedProxy);
+        text(QString());
+        text(script);
+        blob += QByteArray(32, '\0');
+        write(blob);
+    }
+
+private:
+    void write(const QByteArray &blob)
+    {
+        RegSetValueExW(m_key, valueName, 0, REG_BINARY,
+            reinterpret_cast<const BYTE *>(blob.constData()), DWORD(blob.size()));
+    }
+
+    static constexpr const wchar_t *keyName
+        = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+    static constexpr const wchar_t *valueName = L"DefaultConnectionSettings";
+    HKEY m_key = nullptr;
+    std::optional<QByteArray> m_saved;
+    quint32 m_counter = 0;
+};
+#endif
+
+// A configuration script, served on this machine, chooses the proxy for each
+// address; one that cannot be fetched leaves the fixed proxy server, if any,
+// then the direct way. Windows: the user's Internet settings (in the test's
+// own Wine prefix). Elsewhere: named in http_proxy as "pac+<address>", as
+// libproxy reads it where no desktop settings apply (which have no fixed
+// proxy beside a script).
+TEST(Proxy, ConfigurationScriptChoosesIt)
+{
+    const QByteArray viaProxy = "via proxy";
+    TestServer proxy([&viaProxy](httplib::Server &http, TestServer &) {
+        http.Get(".*", [&viaProxy](const httplib::Request &, httplib::Response &response) {
+            response.set_content(viaProxy.toStdString(), "text/html");
+        });
+    });
+    const std::string proxyPeer = proxy.url(QString()).sliced(7).toStdString();
+    TestServer scripts([&proxyPeer](httplib::Server &http, TestServer &) {
+        http.Get("/route.pac", [&proxyPeer](const httplib::Request &, httplib::Response &r) {
+            r.set_content("function FindProxyForURL(url, host) {\n"
+                          "  if (host == \"search.tolvaro.test\")\n"
+                          "    return \"PROXY "
+                    + proxyPeer + "\";\n  return \"DIRECT\";\n}\n",
+                "application/x-ns-proxy-autoconfig");
+        });
+    });
+    QString closed;
+    {
+        TestServer gone([](httplib::Server &, TestServer &) {});
+        closed = gone.url(u"/route.pac"_s);
+    }
+    const QString routed = u"http://search.tolvaro.test/search?q=x"_s;
+    const QString elsewhere = u"http://"_s + unresolvableHost() + u"/search?q=x"_s;
+    const struct
+    {
+        const char *name;
+        QString script;
+        QString fixedProxy;
+        QString address;
+        bool proxied;
+    } cases[] = {
+        { "a name the script routes", scripts.url(u"/route.pac"_s), QString(), routed, true },
+        { "a name the script sends direct", scripts.url(u"/route.pac"_s), QString(), elsewhere,
+            false },
+        { "a script that cannot be fetched", closed, QString(), elsewhere, false },
+#ifdef Q_OS_WIN
+        { "a script that cannot be fetched, and a fixed proxy", closed,
+            proxy.url(QString()).sliced(7), routed, true },
+#endif
+    };
+
+    const ScopedEnvironment environment { "http_proxy", "https_proxy", "no_proxy", "NO_PROXY" };
+    qunsetenv("http_proxy");
+    qunsetenv("https_proxy");
+    qunsetenv("no_proxy");
+    qunsetenv("NO_PROXY");
+#ifdef Q_OS_WIN
+    ScopedInternetSettings settings;
+#endif
+    int proxied = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        platform::forgetSystemProxies();
+#ifdef Q_OS_WIN
+        settings.set(c.script, c.fixedProxy);
+#else
+        qputenv("http_proxy", "pac+" + c.script.toUtf8());
+#endif
+        platform::HttpRequest request;
+        ASSERT_TRUE(request.open(c.address));
+        const platform::HttpResponse response = request.send();
+        if (c.proxied) {
+            EXPECT_EQ(response.body, viaProxy);
+            EXPECT_EQ(proxy.targets().value(proxied++), c.address);
+        } else {
+            EXPECT_EQ(response.failure, platform::HttpFailure::CannotConnect);
+            EXPECT_EQ(response.host, unresolvableHost());
+        }
+        EXPECT_EQ(proxy.targets().size(), proxied);
+    }
 }
 
 } // namespace
