@@ -265,27 +265,44 @@ TEST(Proxy, ConfigurationScriptChoosesIt)
 #ifdef Q_OS_WIN
     ScopedInternetSettings settings;
 #endif
+    const auto useSettings = [&](const QString &script, const QString &fixedProxy) {
+#ifdef Q_OS_WIN
+        settings.set(script, fixedProxy);
+#else
+        Q_UNUSED(fixedProxy);
+        qputenv("http_proxy", "pac+" + script.toUtf8());
+#endif
+    };
     int proxied = 0;
+    const auto expectProxied = [&](const QString &address) {
+        platform::HttpRequest request;
+        ASSERT_TRUE(request.open(address));
+        EXPECT_EQ(request.send().body, viaProxy);
+        EXPECT_EQ(proxy.targets().value(proxied++), address);
+    };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         platform::forgetSystemProxies();
-#ifdef Q_OS_WIN
-        settings.set(c.script, c.fixedProxy);
-#else
-        qputenv("http_proxy", "pac+" + c.script.toUtf8());
-#endif
-        platform::HttpRequest request;
-        ASSERT_TRUE(request.open(c.address));
-        const platform::HttpResponse response = request.send();
+        useSettings(c.script, c.fixedProxy);
         if (c.proxied) {
-            EXPECT_EQ(response.body, viaProxy);
-            EXPECT_EQ(proxy.targets().value(proxied++), c.address);
+            expectProxied(c.address);
         } else {
+            platform::HttpRequest request;
+            ASSERT_TRUE(request.open(c.address));
+            const platform::HttpResponse response = request.send();
             EXPECT_EQ(response.failure, platform::HttpFailure::CannotConnect);
             EXPECT_EQ(response.host, unresolvableHost());
         }
         EXPECT_EQ(proxy.targets().size(), proxied);
     }
+
+    // The answer is kept until the next search: settings changed meanwhile
+    // count from then on.
+    platform::forgetSystemProxies();
+    useSettings(scripts.url(u"/route.pac"_s), QString());
+    expectProxied(routed);
+    useSettings(closed, QString());
+    expectProxied(routed);
 }
 
 } // namespace
