@@ -3,6 +3,9 @@
 #include "support/rawserver.h"
 #include "support/testserver.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #ifdef Q_OS_WIN
@@ -208,6 +211,33 @@ private:
 };
 #endif
 
+// A proxy on loopback that answers every request itself, and a configuration
+// script served beside it that sends search.tolvaro.test to that proxy and
+// every other name directly.
+struct ScriptedProxy
+{
+    const QByteArray viaProxy = "via proxy";
+    TestServer proxy { [this](httplib::Server &http, TestServer &) {
+        http.Get(".*", [this](const httplib::Request &, httplib::Response &response) {
+            response.set_content(viaProxy.toStdString(), "text/html");
+        });
+    } };
+    TestServer scripts { [this](httplib::Server &http, TestServer &) {
+        http.Get("/route.pac", [this](const httplib::Request &, httplib::Response &r) {
+            r.set_content("function FindProxyForURL(url, host) {\n"
+                          "  if (host == \"search.tolvaro.test\")\n"
+                          "    return \"PROXY "
+                    + proxy.url(QString()).sliced(7).toStdString()
+                    + "\";\n  return \"DIRECT\";\n}\n",
+                "application/x-ns-proxy-autoconfig");
+        });
+    } };
+
+    QString script() const { return scripts.url(u"/route.pac"_s); }
+};
+
+const QString routed = u"http://search.tolvaro.test/search?q=x"_s;
+
 // A configuration script, served on this machine, chooses the proxy for each
 // address; one that cannot be fetched leaves the fixed proxy server, if any,
 // then the direct way. Windows: the user's Internet settings (in the test's
@@ -216,28 +246,14 @@ private:
 // proxy beside a script).
 TEST(Proxy, ConfigurationScriptChoosesIt)
 {
-    const QByteArray viaProxy = "via proxy";
-    TestServer proxy([&viaProxy](httplib::Server &http, TestServer &) {
-        http.Get(".*", [&viaProxy](const httplib::Request &, httplib::Response &response) {
-            response.set_content(viaProxy.toStdString(), "text/html");
-        });
-    });
-    const std::string proxyPeer = proxy.url(QString()).sliced(7).toStdString();
-    TestServer scripts([&proxyPeer](httplib::Server &http, TestServer &) {
-        http.Get("/route.pac", [&proxyPeer](const httplib::Request &, httplib::Response &r) {
-            r.set_content("function FindProxyForURL(url, host) {\n"
-                          "  if (host == \"search.tolvaro.test\")\n"
-                          "    return \"PROXY "
-                    + proxyPeer + "\";\n  return \"DIRECT\";\n}\n",
-                "application/x-ns-proxy-autoconfig");
-        });
-    });
+    const ScriptedProxy servers;
+    const TestServer &proxy = servers.proxy;
+    const QByteArray &viaProxy = servers.viaProxy;
     QString closed;
     {
         TestServer gone([](httplib::Server &, TestServer &) {});
         closed = gone.url(u"/route.pac"_s);
     }
-    const QString routed = u"http://search.tolvaro.test/search?q=x"_s;
     const QString elsewhere = u"http://"_s + unresolvableHost() + u"/search?q=x"_s;
     const struct
     {
@@ -247,9 +263,8 @@ TEST(Proxy, ConfigurationScriptChoosesIt)
         QString address;
         bool proxied;
     } cases[] = {
-        { "a name the script routes", scripts.url(u"/route.pac"_s), QString(), routed, true },
-        { "a name the script sends direct", scripts.url(u"/route.pac"_s), QString(), elsewhere,
-            false },
+        { "a name the script routes", servers.script(), QString(), routed, true },
+        { "a name the script sends direct", servers.script(), QString(), elsewhere, false },
         { "a script that cannot be fetched", closed, QString(), elsewhere, false },
 #ifdef Q_OS_WIN
         { "a script that cannot be fetched, and a fixed proxy", closed,
@@ -299,10 +314,40 @@ TEST(Proxy, ConfigurationScriptChoosesIt)
     // The answer is kept until the next search: settings changed meanwhile
     // count from then on.
     platform::forgetSystemProxies();
-    useSettings(scripts.url(u"/route.pac"_s), QString());
+    useSettings(servers.script(), QString());
     expectProxied(routed);
     useSettings(closed, QString());
     expectProxied(routed);
 }
+
+#ifndef Q_OS_WIN
+// The desktop's own settings, GNOME's here, name the script. Run by CTest as
+// test_http_desktop, in a GNOME session of its own whose settings live in a
+// key file under the build folder; skipped elsewhere, since libproxy reads
+// the desktop's settings only in such a session, and once per process.
+TEST(Proxy, DesktopSettingsNameTheScript)
+{
+    const QString folder = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (qgetenv("DESKTOP_SESSION") != "gnome" || qgetenv("GSETTINGS_BACKEND") != "keyfile"
+        || folder.isEmpty())
+        GTEST_SKIP() << "needs a GNOME session with its settings in a key file";
+    const ScriptedProxy servers;
+    ASSERT_TRUE(QDir().mkpath(folder + u"/glib-2.0/settings"_s));
+    QFile keyFile(folder + u"/glib-2.0/settings/keyfile"_s);
+    ASSERT_TRUE(keyFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    keyFile.write(
+        "[system/proxy]\nmode='auto'\nautoconfig-url='" + servers.script().toUtf8() + "'\n");
+    keyFile.close();
+
+    const ScopedEnvironment environment { "http_proxy", "https_proxy", "no_proxy", "NO_PROXY" };
+    qunsetenv("http_proxy");
+    qunsetenv("https_proxy");
+    platform::forgetSystemProxies();
+    platform::HttpRequest request;
+    ASSERT_TRUE(request.open(routed));
+    EXPECT_EQ(request.send().body, servers.viaProxy);
+    EXPECT_EQ(servers.proxy.targets(), QStringList { routed });
+}
+#endif
 
 } // namespace
