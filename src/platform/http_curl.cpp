@@ -3,8 +3,11 @@
 #include "platform/hexdigit.h"
 #include "platform/systemproxy.h"
 
+#include <QUrl>
+
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <mutex>
@@ -77,6 +80,16 @@ QByteArray noProxyHosts()
     if (!hosts.isEmpty())
         hosts += ',';
     return hosts + "localhost,127.0.0.0/8,::1";
+}
+
+// Whether the host (as the library gives it: IPv6 in brackets) is one of the
+// loopback addresses that noProxyHosts() names.
+bool isLoopback(QByteArrayView host)
+{
+    return host.compare("localhost", Qt::CaseInsensitive) == 0 || host == "[::1]"
+        || (host.startsWith("127.") && std::all_of(host.begin(), host.end(), [](char c) {
+               return c == '.' || (c >= '0' && c <= '9');
+           }));
 }
 
 bool isHexDigit(char c)
@@ -168,6 +181,11 @@ HttpFailure failureOf(CURLcode code, bool connected, const QByteArray &lastAddre
         return HttpFailure::NotHttp;
     case CURLE_TOO_MANY_REDIRECTS:
         return HttpFailure::RedirectFailed;
+    // open() lets only an address that parses through, so one that does not
+    // came with a redirect: no host, a port out of range, a control
+    // character. The answer came whole; asking again cannot help.
+    case CURLE_URL_MALFORMAT:
+        return HttpFailure::RedirectFailed;
     case CURLE_SSL_CONNECT_ERROR:
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CERTPROBLEM:
@@ -201,6 +219,27 @@ void notePeer(const char *address, HttpResponse &response)
     curl_url_cleanup(parsed);
 }
 
+// The host of an authority ("user@host:port") in its ASCII form: a name beyond
+// ASCII as IDNA gives it, which every resolver and browser takes. A name that
+// has no ASCII form stays as typed, and fails as the unknown name it is.
+QByteArray asciiAuthority(QByteArrayView authority)
+{
+    if (std::all_of(authority.begin(), authority.end(), [](char c) { return uchar(c) < 0x80; }))
+        return authority.toByteArray();
+    const qsizetype hostStart = authority.lastIndexOf('@') + 1;
+    qsizetype hostEnd = authority.size();
+    if (!authority.sliced(hostStart).startsWith('[')) {
+        const qsizetype colon = authority.indexOf(':', hostStart);
+        if (colon >= 0)
+            hostEnd = colon;
+    }
+    const QByteArray ace
+        = QUrl::toAce(QString::fromUtf8(authority.sliced(hostStart, hostEnd - hostStart)));
+    if (ace.isEmpty())
+        return authority.toByteArray();
+    return authority.first(hostStart).toByteArray() + ace + authority.sliced(hostEnd).toByteArray();
+}
+
 } // namespace
 
 void initHttp()
@@ -212,20 +251,21 @@ QByteArray HttpRequest::wireAddress(const QString &url)
 {
     const QByteArray utf8 = url.toUtf8();
 
-    // Scheme and host stay as typed: the library checks them, and converts a
-    // host name in other scripts itself.
+    // The scheme stays as typed, for the library to check; the host goes in
+    // its ASCII form.
     qsizetype rest = 0;
+    QByteArray wire;
+    wire.reserve(utf8.size() + 16);
     const qsizetype schemeEnd = utf8.indexOf("://");
     if (schemeEnd > 0) {
         rest = schemeEnd + 3;
         while (rest < utf8.size() && utf8[rest] != '/' && utf8[rest] != '?' && utf8[rest] != '#')
             ++rest;
+        wire.append(utf8.constData(), schemeEnd + 3);
+        wire += asciiAuthority(QByteArrayView(utf8).sliced(schemeEnd + 3, rest - schemeEnd - 3));
     }
 
     static constexpr char hex[] = "0123456789ABCDEF";
-    QByteArray wire;
-    wire.reserve(utf8.size() + 16);
-    wire.append(utf8.constData(), rest);
     // A "#" right behind the host becomes part of the path.
     if (schemeEnd > 0 && rest < utf8.size() && utf8[rest] == '#')
         wire += '/';
@@ -363,10 +403,11 @@ bool HttpRequest::open(const QString &url)
     char *scheme = nullptr;
     wellFormed = wellFormed && curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK && host
         && *host && curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK && scheme;
-    // The system's proxy settings, where it has them; the loopback addresses
-    // bypass it as they bypass the environment's proxy.
-    if (wellFormed)
-        d->proxy = systemProxy(scheme, host);
+    // The system's proxy settings, where it has them. The loopback addresses
+    // always go direct (see noProxyHosts()): no script is asked for them.
+    d->proxy.reset();
+    if (wellFormed && !isLoopback(host))
+        d->proxy = systemProxy(d->address, scheme, host);
     curl_free(host);
     curl_free(scheme);
     curl_url_cleanup(parsed);
@@ -397,8 +438,17 @@ bool HttpRequest::open(const QString &url)
     curl_easy_setopt(easy, CURLOPT_USERAGENT, userAgent);
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, d->headers);
     curl_easy_setopt(easy, CURLOPT_NOPROXY, d->noProxy.constData());
+    // An empty proxy is the system's "direct", which also keeps the
+    // environment's proxy variables out.
     if (d->proxy)
         curl_easy_setopt(easy, CURLOPT_PROXY, d->proxy->constData());
+#ifdef _WIN32
+    // Windows checks whether the certificate was revoked. Where the lists of
+    // revoked certificates cannot be fetched (an office proxy, a firewall),
+    // the check is skipped rather than failing every page: browsers do the
+    // same.
+    curl_easy_setopt(easy, CURLOPT_SSL_OPTIONS, long(CURLSSLOPT_REVOKE_BEST_EFFORT));
+#endif
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(d->limits.connectTimeout.count()));
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(

@@ -1,6 +1,9 @@
 #include "platform/systemproxy.h"
 
+#include <QHash>
 #include <QList>
+
+#include <mutex>
 
 namespace platform {
 
@@ -41,7 +44,45 @@ bool matches(QByteArrayView pattern, QByteArrayView text)
         && matches(pattern.sliced(1), text.sliced(1));
 }
 
+// The answers kept since the last forgetSystemProxies(), by scheme and host.
+struct Answers
+{
+    std::mutex lock;
+    QHash<QByteArray, std::optional<QByteArray>> byPeer;
+};
+
+Answers &answers()
+{
+    static Answers kept;
+    return kept;
+}
+
 } // namespace
+
+std::optional<QByteArray> systemProxy(
+    QByteArrayView address, QByteArrayView scheme, QByteArrayView host)
+{
+    const QByteArray peer = scheme.toByteArray() + "://" + host.toByteArray();
+    Answers &kept = answers();
+    {
+        const std::lock_guard guard(kept.lock);
+        const auto found = kept.byPeer.constFind(peer);
+        if (found != kept.byPeer.cend())
+            return *found;
+    }
+    // Asked without the lock: the window thread may forget meanwhile.
+    const std::optional<QByteArray> proxy = askSystemProxy(address, scheme, host);
+    const std::lock_guard guard(kept.lock);
+    kept.byPeer.insert(peer, proxy);
+    return proxy;
+}
+
+void forgetSystemProxies()
+{
+    Answers &kept = answers();
+    const std::lock_guard guard(kept.lock);
+    kept.byPeer.clear();
+}
 
 QByteArray proxyForScheme(QByteArrayView list, QByteArrayView scheme)
 {

@@ -2,11 +2,7 @@
 
 #include "platform/http.h"
 
-#include <QStringDecoder>
-
-#include <exception>
 #include <new>
-#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
@@ -44,16 +40,6 @@ QString failureCause(const platform::HttpResponse &response)
 
 } // namespace
 
-QString GetHtmlByXml(const QString &strUrl)
-{
-    try {
-        return BytesToText(GetBodyByXml(strUrl).bytes, u"UTF-8"_s);
-    } catch (const std::exception &) {
-        // Any failure from sending on gives the empty text.
-        return QString();
-    }
-}
-
 PageBody GetBodyByXml(const QString &strUrl)
 {
     platform::HttpRequest request;
@@ -67,21 +53,4 @@ PageBody GetBodyByXml(const QString &strUrl)
     } catch (const std::bad_alloc &) {
         return { QByteArray(), 0, u"内存不足"_s };
     }
-}
-
-QString BytesToText(const QByteArray &body, const QString &charset)
-{
-    if (charset.compare(u"UTF-8"_s, Qt::CaseInsensitive) == 0
-        || charset.compare(u"utf8"_s, Qt::CaseInsensitive) == 0) {
-        // A byte-order mark is no part of the text; malformed sequences
-        // become U+FFFD.
-        QByteArrayView bytes(body);
-        if (bytes.startsWith("\xEF\xBB\xBF"))
-            bytes = bytes.sliced(3);
-        return QString::fromUtf8(bytes);
-    }
-    QStringDecoder decoder(charset.toLatin1().constData());
-    if (!decoder.isValid())
-        throw std::invalid_argument("unknown character set");
-    return decoder.decode(body);
 }

@@ -18,10 +18,3 @@ struct PageBody
 
 // Fetches one result page with an HTTP GET.
 PageBody GetBodyByXml(const QString &strUrl);
-
-// The page's text: the body GetBodyByXml fetches, decoded as UTF-8. Any
-// failure gives the empty text.
-QString GetHtmlByXml(const QString &strUrl);
-
-// The body bytes decoded with the named character set.
-QString BytesToText(const QByteArray &body, const QString &charset);

@@ -1,6 +1,7 @@
 #include "search/ranksearch.h"
 
 #include "platform/http.h"
+#include "platform/systemproxy.h"
 #include "search/offthread.h"
 #include "search/pagenumber.h"
 #include "search/pagescan.h"
@@ -49,6 +50,9 @@ void RankSearch::runOnce(quint64 generation, const std::weak_ptr<void> &alive)
     modPub::lngMaxPage = lenientToLong(m_window.pageText());
     if (modPub::lngMaxPage <= 0)
         return;
+    // The proxy the system names is asked once per search and kept for its
+    // pages: a script may take seconds to answer.
+    platform::forgetSystemProxies();
 
     // 64 bits: ten times any page count stays exact, and the start value
     // never wraps however many pages are asked for.
@@ -109,7 +113,7 @@ void RankSearch::runOnce(quint64 generation, const std::weak_ptr<void> &alive)
             // The browser gets the address exactly as it went out, so that it
             // shows the page that was read ("#" in a keyword is no fragment).
             m_shell.execute(m_window.nativeHandle(), u"open"_s,
-                QString::fromLatin1(platform::HttpRequest::wireAddress(pageAddress)), QString(),
+                QString::fromUtf8(platform::HttpRequest::wireAddress(pageAddress)), QString(),
                 QString(), platform::ShowCommand::Normal);
         }
         return;

@@ -16,7 +16,6 @@ public:
     static RuntimeError overflow();
 
     int number() const { return m_number; }
-    QString description() const { return m_description; }
     // The text of the run-time error message box: number and description.
     QString message() const;
 

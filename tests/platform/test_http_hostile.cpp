@@ -194,6 +194,21 @@ TEST(HostilePeers, RepliesThatAreNotHttpFailAsSuch)
             "HTTP/1.1 302 Found\r\nlocation: \r\nLOCATION:  JavaScript:void(0)\r\n"
             "Content-Length: 0\r\n\r\n",
             HttpFailure::RedirectFailed, 302 },
+        // Targets that are no usable address: the answer came whole, and
+        // asking again cannot help.
+        { "redirect to no host", "HTTP/1.1 302 Found\r\nLocation: http://\r\n\r\n",
+            HttpFailure::RedirectFailed, 302 },
+        { "redirect to an address cut short", "HTTP/1.1 302 Found\r\nLocation: http://[::1\r\n\r\n",
+            HttpFailure::RedirectFailed, 302 },
+        { "redirect to a port out of range",
+            "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:99999/\r\n\r\n",
+            HttpFailure::RedirectFailed, 302 },
+        { "redirect with a tab in the scheme",
+            "HTTP/1.1 302 Found\r\nLocation: ht\ttp://127.0.0.1/\r\n\r\n",
+            HttpFailure::RedirectFailed, 302 },
+        { "redirect with a control character in the scheme",
+            "HTTP/1.1 302 Found\r\nLocation: h\x01ttp://127.0.0.1/\r\n\r\n",
+            HttpFailure::RedirectFailed, 302 },
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);

@@ -6,7 +6,11 @@
 #include "support/coreapp.h"
 #include "support/doubles.h"
 
+#include <QProcess>
+
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
@@ -86,6 +90,44 @@ TEST(DemoEngine, PagesLookLikeRealResultPages)
     EXPECT_EQ(lower.count(itemMarker), 10);
     EXPECT_GT(lower.indexOf(itemMarker), page.size() * 8 / 10);
     EXPECT_TRUE(page.contains(u"<title>"_s + keyword));
+}
+
+// A port that another server listens on is refused, in the library and by
+// the program, and so is a stray argument: the program says why and ends
+// with an error, instead of serving beside another engine or on another port.
+TEST(DemoEngine, RefusesATakenPortAndAStrayArgument)
+{
+    ensureCoreApplication();
+    const DemoEngine first;
+    DemoEngineOptions options;
+    options.port = first.port();
+    EXPECT_THROW(DemoEngine { options }, std::runtime_error);
+
+    const QString port = QString::number(first.port());
+    const struct
+    {
+        QStringList arguments;
+        QString message;
+    } cases[] = {
+        { { u"--port"_s, port }, u"cannot listen on 127.0.0.1:"_s + port },
+        { { u"9090"_s }, u"unexpected argument \"9090\""_s },
+        { { u"--quiet"_s, u"extra"_s }, u"unexpected argument \"extra\""_s },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        QProcess program;
+        program.start(QString::fromUtf8(TOLVARO_DEMOENGINE_PROGRAM), c.arguments);
+        if (!program.waitForFinished(20'000)) {
+            program.kill();
+            program.waitForFinished();
+            ADD_FAILURE() << "still running";
+            continue;
+        }
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_NE(program.exitCode(), 0);
+        EXPECT_TRUE(QString::fromUtf8(program.readAllStandardError()).contains(c.message));
+    }
+    EXPECT_EQ(first.requests(), QStringList());
 }
 
 // Started without options, the engine lists the site the program asks for at

@@ -173,17 +173,31 @@ TEST_F(RankSearchTest, MatchesTheSitePrefixAsTyped)
     }
 }
 
-// The box unticked is the worked example above; ticked or greyed, the page opens.
+// The box unticked is the worked example above; ticked or greyed, the page
+// opens, as it went out: a host name beyond ASCII in its ASCII form.
 TEST_F(RankSearchTest, OpensTheResultPageWhenTheOptionIsTicked)
 {
-    window.keyWord = u"ABC"_s;
-    pages[10] = read(entries(1, site.toUtf8()));
-    for (const int option : { 1, 2 }) {
-        window.option = option;
-        shell.calls.clear();
-        search().run();
-        EXPECT_EQ(window.result, u"11"_s);
-        EXPECT_EQ(shell.calls, QStringList(u"c0ffee|open|"_s + prefix + u"ABC&start=10|||1"_s));
+    const struct
+    {
+        QString host;
+        QString opened;
+    } cases[] = {
+        { QString(), prefix + u"ABC&start=10"_s },
+        { u"https://例子.example:9090"_s,
+            u"https://xn--fsqu00a.example:9090/search?hl=zh-CN&newwindow=1&sa=N&q=ABC&start=10"_s },
+    };
+    for (const auto &c : cases) {
+        for (const int option : { 1, 2 }) {
+            SCOPED_TRACE(c.host.toStdString());
+            reset();
+            modPub::strSearchHost = c.host;
+            window.keyWord = u"ABC"_s;
+            pages[10] = read(entries(1, site.toUtf8()));
+            window.option = option;
+            search().run();
+            EXPECT_EQ(window.result, u"11"_s);
+            EXPECT_EQ(shell.calls, QStringList(u"c0ffee|open|"_s + c.opened + u"|||1"_s));
+        }
     }
 }
 

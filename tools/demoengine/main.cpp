@@ -51,6 +51,14 @@ int main(int argc, char *argv[])
         { u"quiet"_s, u"Do not print each request."_s },
     });
     parser.process(app);
+    // Every setting is an option: a bare word, such as a port number without
+    // --port, would otherwise be ignored.
+    if (!parser.positionalArguments().isEmpty()) {
+        QTextStream(stderr) << "tolvaro-demoengine: unexpected argument \""
+                            << parser.positionalArguments().constFirst()
+                            << "\" (options start with --, for example --port 9090)" << Qt::endl;
+        return 2;
+    }
 
     DemoEngineOptions options;
     options.port = quint16(numberOption(parser, u"port"_s, 0, 65535));

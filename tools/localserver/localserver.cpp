@@ -25,6 +25,19 @@ LocalServer::LocalServer()
     // Headers and body leave in separate writes; without this the body of a
     // small answer waits for the client's delayed acknowledgement (40 ms).
     d->server.set_tcp_nodelay(true);
+    // A port that another server listens on is refused. The library's own
+    // options (SO_REUSEPORT) would let a second server listen beside the
+    // first, and each request would reach either of them.
+    d->server.set_socket_options([](socket_t socket) {
+        int yes = 1;
+#ifdef _WIN32
+        setsockopt(socket, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char *>(&yes),
+            sizeof yes);
+#else
+        // Only a port left in TIME_WAIT by an earlier run may be taken again.
+        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
+    });
 }
 
 LocalServer::~LocalServer()
@@ -46,7 +59,8 @@ void LocalServer::start(quint16 port)
     else if (d->server.bind_to_port(host, port))
         bound = port;
     if (bound <= 0)
-        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
+        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port)
+            + " (is another program using that port?)");
     d->port = quint16(bound);
     d->thread = std::thread([p = d.get()] {
         p->server.listen_after_bind();
