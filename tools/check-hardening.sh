@@ -57,7 +57,7 @@ check_main() {
     local code
     code="$("$5" -d --no-show-raw-insn --start-address="$(($3))" --stop-address="$((0x$4))" "$1" |
         grep -E $'^ *[0-9a-f]+:\t')"
-    head -n1 <<<"$code" | grep -q $'\tendbr64' || fail "$2: main does not start with endbr64 (no control-flow marks)"
+    [[ "${code%%$'\n'*}" == *$'\t'endbr64* ]] || fail "$2: main does not start with endbr64 (no control-flow marks)"
     grep -qE "$6" <<<"$code" || fail "$2: main sets no stack canary (no stack protector)"
 }
 
@@ -75,7 +75,7 @@ check_elf() {
     grep -qE '\(BIND_NOW\)|\(FLAGS\).*BIND_NOW|\(FLAGS_1\).* NOW' <<<"$dynamic" ||
         fail "$name binds lazily: only partial RELRO (no BIND_NOW)"
     grep -qx '__stack_chk_fail' <<<"$symbols" || fail "$name has no stack protector (__stack_chk_fail)"
-    if ! grep -vx '__stack_chk_fail' <<<"$symbols" | grep -qE '^__[a-z0-9_]+_chk$' &&
+    if ! grep -qE '^__[a-z0-9_]+_chk$' <<<"${symbols//__stack_chk_fail/}" &&
         [[ " ${no_checked_calls[*]} " != *" $name "* ]]; then
         fail "$name calls no checked function (__*_chk): not built with _FORTIFY_SOURCE"
     fi
@@ -94,13 +94,14 @@ check_elf() {
     local entry main
     entry="$(awk '/Entry point address:/ { print $4 }' <<<"$header")"
     main="$(objdump -d --start-address="$((entry))" --stop-address="$((entry + 64))" "$p" |
-        sed -n 's/^.*\tlea .*(%rip),%rdi *# \([0-9a-f]*\).*$/\1/p' | head -n1)"
+        sed -n 's/^.*\tlea .*(%rip),%rdi *# \([0-9a-f]*\).*$/\1/p')"
+    main="${main%%$'\n'*}"
     if [ -z "$main" ]; then
         fail "$name: main is not found from the entry code"
     else
         local end
         end="$(readelf -wf "$p" | awk -v pc="pc=$(printf '%016x' "0x$main").." '
-            $4 == "FDE" && index($6, pc) == 1 { print substr($6, length(pc) + 1); exit }')"
+            $4 == "FDE" && index($6, pc) == 1 && !found { print substr($6, length(pc) + 1); found = 1 }')"
         check_main "$p" "$name" "0x$main" "$end" objdump '%fs:0x28'
     fi
 }
@@ -135,9 +136,11 @@ check_pe() {
 }
 
 check_paths() {
-    local p="$1" folder
+    local p="$1" folder text
+    [ ${#no_paths[@]} -gt 0 ] || return 0
+    text="$(strings -a "$p"; strings -a -el "$p")"
     for folder in "${no_paths[@]}"; do
-        if { strings -a "$p"; strings -a -el "$p"; } | grep -qF -- "$folder"; then
+        if grep -qF -- "$folder" <<<"$text"; then
             fail "$(basename "$p") holds the build machine's folder $folder"
         fi
     done
