@@ -31,7 +31,10 @@ app_id=example.tolvaro.Tolvaro
 
 echo "== Hardening of the programs, and no folder of this machine in them"
 bash tools/check-hardening.sh --self-test
-bash tools/check-hardening.sh --no-path "$PWD" "$root/usr/bin/tolvaro" "$root/usr/bin/tolvaro-demoengine"
+# tolvaro writes through no buffer of a size known when it is compiled, so it
+# has no checked call to show; the demo engine, built alike, has.
+bash tools/check-hardening.sh --no-path "$PWD" --no-checked-calls tolvaro \
+    "$root/usr/bin/tolvaro" "$root/usr/bin/tolvaro-demoengine"
 
 echo "== Validators"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop"
