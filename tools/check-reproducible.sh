@@ -33,16 +33,19 @@ trap 'rm -rf "$work"' EXIT
 trees=("$work/first/tolvaro" "$work/second-build/tolvaro-again")
 
 # Prints, relative to the build folder $1, each file that the ninja target $2
-# lists as an input of its own (not order-only), when the build made it.
+# names as an input of its own (through its phony aliases; not the inputs it
+# merely waits for), when the build made it.
 direct_outputs() {
-    local target
-    target="$(ninja -C "$1" -t query "$2" | awk '/^  input: phony/ { getline; print $1; exit }')"
-    ninja -C "$1" -t query "${target:-$2}" |
-        awk '/^  input:/ { inputs = 1; next } /^  outputs:/ { inputs = 0 } inputs && $1 != "|" && $1 != "||" { print $1 }' |
+    local node="$2" query
+    while query="$(ninja -C "$1" -t query "$node")" && grep -q '^  input: phony' <<<"$query"; do
+        node="$(awk '/^  input:/ { getline; print $1; exit }' <<<"$query")"
+    done
+    awk '/^  input:/ { inputs = 1; next } /^  outputs:/ { inputs = 0 }
+        inputs && $1 != "|" && $1 != "||" { print $1 }' <<<"$query" |
         while read -r file; do
             case "$file" in
             */CMakeFiles/* | CMakeFiles/*) ;;
-            *) [ -f "$1/$file" ] && echo "$file" ;;
+            *) if [ -f "$1/$file" ]; then echo "$file"; fi ;;
             esac
         done
 }
