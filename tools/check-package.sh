@@ -14,7 +14,9 @@ echo "== Package"
 cmake -S . -B build-package -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DBUILD_TESTING=OFF \
     -DTOLVARO_DEBIAN_BUILDFLAGS=ON
 cmake --build build-package -j"$(nproc)"
-(cd build-package && cpack -G DEB)
+# cpack gives the package's own members the modes of the umask, which a
+# release build sets as Debian's package builds do.
+(cd build-package && umask 022 && cpack -G DEB)
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-package/CMakeCache.txt)"
 deb="build-package/tolvaro_${version}_amd64.deb"
 

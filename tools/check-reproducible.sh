@@ -5,7 +5,8 @@
 # unless every file the release produces is the same bytes in both:
 #   bash tools/check-reproducible.sh [deb] [windows]   (default: both)
 #
-#  - deb: the Debian package, as tools/check-package.sh builds it;
+#  - deb: the Debian package, as tools/check-package.sh builds it (cpack
+#    under umask 022, as there: the package's own members take its modes);
 #  - windows: every file the windows_release target builds directly (the
 #    zip, the installer and whatever else a release hands out), reusing the
 #    Windows dependency cache that tools/windows/build-deps.sh filled.
@@ -57,7 +58,7 @@ build() { # build <clone>
         cmake -S "$tree" -B "$tree/build-package" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
             -DBUILD_TESTING=OFF -DTOLVARO_DEBIAN_BUILDFLAGS=ON >/dev/null
         cmake --build "$tree/build-package" -j"$jobs" >/dev/null
-        (cd "$tree/build-package" && cpack -G DEB >/dev/null)
+        (cd "$tree/build-package" && umask 022 && cpack -G DEB >/dev/null)
     fi
     if [[ " ${parts[*]} " == *" windows "* ]]; then
         echo "== $(date +%T) The Windows release in $tree"
