@@ -107,7 +107,7 @@ check_elf() {
 }
 
 check_pe() {
-    local p="$1" name headers characteristics symbols main
+    local p="$1" name headers characteristics main
     name="$(basename "$p")"
     headers="$(x86_64-w64-mingw32-objdump -p -h "$p")"
     characteristics="$(awk '/^DllCharacteristics/ { print $2 }' <<<"$headers")"
