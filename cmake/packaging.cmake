@@ -72,4 +72,12 @@ install(FILES ${PROJECT_BINARY_DIR}/dist/tolvaro.1.gz ${PROJECT_BINARY_DIR}/dist
 # itself as an installed copy there and keeps each user's settings apart.
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 
+# The same package from every build of a commit: cpack stamps the files and
+# archives with the commit's time (cmake/common.cmake), and the folders the
+# package holds have the same modes whatever the umask of the build.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackSourceDate.cmake)
+file(WRITE ${CPACK_PROJECT_CONFIG_FILE} "set(ENV{SOURCE_DATE_EPOCH} ${TOLVARO_SOURCE_DATE_EPOCH})\n")
+
 include(CPack)

@@ -4,7 +4,8 @@
 #   bash tools/windows/check-release.sh <windows build folder> [<.deb>]
 #
 #  - the zip holds tolvaro.exe, the demo engine and the read-me; the two
-#    programs are stripped and need no DLL but Windows' own, and nothing
+#    programs are hardened (tools/check-hardening.sh) and hold no folder of
+#    this machine; they are stripped and need no DLL but Windows' own, and nothing
 #    Windows has only from a newer version than the one claimed
 #    (dist/windows/imports.txt); tolvaro.exe is a GUI program with its icon,
 #    manifest and version resource, the engine a console program;
@@ -127,6 +128,12 @@ for program in "$exe" "$engine"; do
     [ -z "$others" ] || fail "$(basename "$program") needs DLLs that Windows does not have: $others"
     check_imports "$program"
 done
+# The protections a binary scan looks for, with a proof that the check finds
+# them missing, and no folder of this machine in the programs.
+deps="${TOLVARO_WINDOWS_DEPS:-$HOME/.cache/tolvaro/windows-deps}"
+bash "$root/tools/check-hardening.sh" --self-test || fail "the hardening check does not tell a program without protections"
+bash "$root/tools/check-hardening.sh" --windows-version "${minimum%.*}" --no-path "$root" --no-path "$build" \
+    --no-path "$deps" --no-path "$(readlink -f "$deps")" "$exe" "$engine" || fail "the programs lack protections"
 grep -q '^Subsystem.*(Windows GUI)' <<<"$(x86_64-w64-mingw32-objdump -p "$exe")" ||
     fail "tolvaro.exe is not a GUI program"
 grep -q '^Subsystem.*(Windows CUI)' <<<"$(x86_64-w64-mingw32-objdump -p "$engine")" ||
