@@ -45,6 +45,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # stamp so that builds compare equal. The manual pages' headers name the
 # version as @PROJECT_VERSION@, filled in here.
 install(FILES ${PROJECT_SOURCE_DIR}/dist/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The notices of the code compiled into the programs (tools/release).
+install(FILES ${TOLVARO_NOTICES_DIR}/THIRD-PARTY-NOTICES.txt DESTINATION ${CMAKE_INSTALL_DOCDIR})
 foreach (page tolvaro.1 tolvaro-demoengine.1)
     configure_file(${PROJECT_SOURCE_DIR}/dist/debian/${page} ${PROJECT_BINARY_DIR}/dist/${page} @ONLY)
 endforeach()
@@ -68,5 +70,10 @@ install(FILES ${PROJECT_BINARY_DIR}/dist/tolvaro.1.gz ${PROJECT_BINARY_DIR}/dist
 # a Debian package: -DCMAKE_INSTALL_PREFIX=/usr), so that the program knows
 # itself as an installed copy there and keeps each user's settings apart.
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
+
+# Beside the package: its bill of materials and SHA256SUMS (tools/release).
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/tools/release/cpack-post-build.cmake)
+set(CPACK_TOLVARO_RELEASE_TOOL ${TOLVARO_RELEASE_TOOL})
+set(CPACK_TOLVARO_RELEASE_PARTS ${TOLVARO_RELEASE_PARTS})
 
 include(CPack)

@@ -3,7 +3,7 @@
 # Does nothing when they are all present already.
 set -eu
 packages="cmake g++ make pkg-config qt6-base-dev qt6-base-private-dev libgl-dev libcurl4-openssl-dev
-  libcpp-httplib-dev zlib1g-dev libgtest-dev libgmock-dev fonts-noto-cjk $*"
+  libcpp-httplib-dev zlib1g-dev libgtest-dev libgmock-dev fonts-noto-cjk python3 python3-jsonschema $*"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
