@@ -2,9 +2,9 @@
 # release.py). tolvaro and tolvaro-demoengine are linked with a map of every
 # file the linker took in; the notices are made from those maps, so a
 # library linked without a notice entry fails the build. Made into
-# ${TOLVARO_NOTICES_DIR}: THIRD-PARTY-NOTICES.txt, on Windows the GPL 3 and
-# LGPL 3 texts (Qt is linked in), and parts.json, from which the bills of
-# materials of the downloads are made.
+# ${TOLVARO_NOTICES_DIR}: THIRD-PARTY-NOTICES.txt, on Windows Tolvaro's terms
+# (LICENSE.txt) and the GPL 3 and LGPL 3 texts (Qt is linked in), and
+# parts.json, from which the bills of materials of the downloads are made.
 include_guard(GLOBAL)
 
 set(TOLVARO_RELEASE_TOOL ${PROJECT_SOURCE_DIR}/tools/release/release.py)
@@ -12,7 +12,8 @@ set(TOLVARO_LINKMAPS ${PROJECT_BINARY_DIR}/linkmaps)
 set(TOLVARO_NOTICES_DIR ${PROJECT_BINARY_DIR}/notices)
 set(TOLVARO_NOTICES ${TOLVARO_NOTICES_DIR}/THIRD-PARTY-NOTICES.txt)
 if (WIN32)
-    list(APPEND TOLVARO_NOTICES ${TOLVARO_NOTICES_DIR}/LGPL-3.0.txt ${TOLVARO_NOTICES_DIR}/GPL-3.0.txt)
+    list(APPEND TOLVARO_NOTICES ${TOLVARO_NOTICES_DIR}/LICENSE.txt
+        ${TOLVARO_NOTICES_DIR}/LGPL-3.0.txt ${TOLVARO_NOTICES_DIR}/GPL-3.0.txt)
 endif()
 set(TOLVARO_RELEASE_PARTS ${TOLVARO_NOTICES_DIR}/parts.json)
 
@@ -31,13 +32,14 @@ function(_tolvaro_notices)
         # The cache's sources and versions (tools/windows/build-deps.sh).
         set(platform --platform windows --attributions ${TOLVARO_WINDOWS_DEPS}/attributions
             --versions ${TOLVARO_WINDOWS_DEPS}/versions.txt
-            --installer tolvaro-${PROJECT_VERSION}-setup.exe)
+            --installer tolvaro-${PROJECT_VERSION}-setup.exe --terms ${PROJECT_SOURCE_DIR}/LICENSE)
     else()
         set(platform --platform linux)
     endif()
     add_custom_command(OUTPUT ${TOLVARO_NOTICES} ${TOLVARO_RELEASE_PARTS}
         COMMAND ${TOLVARO_RELEASE_TOOL} notices ${platform} --out ${TOLVARO_NOTICES_DIR} ${maps}
         DEPENDS ${programs} ${TOLVARO_RELEASE_TOOL} ${PROJECT_SOURCE_DIR}/tools/release/components.json
+            ${PROJECT_SOURCE_DIR}/LICENSE
         VERBATIM)
     add_custom_target(notices ALL DEPENDS ${TOLVARO_NOTICES} ${TOLVARO_RELEASE_PARTS})
 endfunction()

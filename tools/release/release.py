@@ -4,9 +4,11 @@ linker put into them (tools/release/components.json says what each linked
 file belongs to):
 
   release.py notices --platform windows|linux --out DIR [--attributions DIR]
-                     [--versions FILE] [--installer] PROGRAM=LINKMAP...
+                     [--versions FILE] [--installer NAME] [--terms LICENSE]
+                     PROGRAM=LINKMAP...
       THIRD-PARTY-NOTICES.txt, the GPL 3 and LGPL 3 texts when Qt is linked,
-      and parts.json (what each program holds, for the bills of materials).
+      Tolvaro's terms as LICENSE.txt, and parts.json (what each program
+      holds, for the bills of materials).
       Fails when the map names a linked file that components.json does not
       know.
   release.py links --platform windows|linux LINKMAP...
@@ -183,7 +185,7 @@ def read_versions(path):
 
 def notice_text(component, attributions):
     if component.get("notice_text"):
-        return textwrap.fill(component["notice_text"], 76)
+        return textwrap.fill(component["notice_text"], 76, break_on_hyphens=False)
     if attributions and component.get("notice") and (attributions / component["notice"]).is_file():
         return (attributions / component["notice"]).read_text(encoding="utf-8", errors="replace")
     if component.get("host_notice"):
@@ -315,7 +317,14 @@ def make_notices(args):
 
     for name, text in texts_written.items():
         (out / name).write_text(text, encoding="utf-8")
-    (out / "THIRD-PARTY-NOTICES.txt").write_text("\n".join(lines) + "\n", encoding="utf-8")
+    # For Notepad, the texts that are not plain ASCII are UTF-8 with a
+    # byte-order mark and CR LF line ends, as the read-me is.
+    newline = "\r\n" if args.platform == "windows" else "\n"
+    mark = "\ufeff" if args.platform == "windows" else ""
+    (out / "THIRD-PARTY-NOTICES.txt").write_bytes((mark + "\n".join(lines) + "\n").replace("\n", newline).encode())
+    if args.terms:
+        terms = pathlib.Path(args.terms).read_text(encoding="utf-8")
+        (out / "LICENSE.txt").write_bytes((mark + terms).replace("\n", newline).encode())
     for cid in parts["components"]:
         for part in parts["components"][cid]["parts"]:
             del part["texts"]
@@ -598,6 +607,7 @@ def main():
     notices.add_argument("--attributions")
     notices.add_argument("--versions")
     notices.add_argument("--installer", help="the installer's file name, when there is one")
+    notices.add_argument("--terms", help="Tolvaro's own terms, written beside the notices as LICENSE.txt")
     notices.add_argument("programs", nargs="+", metavar="PROGRAM=LINKMAP")
     notices.set_defaults(run=make_notices)
     links = commands.add_parser("links")

@@ -99,7 +99,7 @@ class Release(unittest.TestCase):
     def notices(self, gui_map, core_map, **kwargs):
         root, versions = self.qt_sources(**kwargs)
         return run("notices", "--platform", "windows", "--out", self.dir / "notices", "--attributions", root,
-                   "--versions", versions, f"tolvaro.exe={self.write('gui.map', ld_map(gui_map))}",
+                   "--versions", versions, "--terms", HERE.parent.parent / "LICENSE", f"tolvaro.exe={self.write('gui.map', ld_map(gui_map))}",
                    f"tolvaro-demoengine.exe={self.write('core.map', ld_map(core_map))}")
 
     def test_notices_follow_what_each_program_links(self):
@@ -110,6 +110,10 @@ class Release(unittest.TestCase):
             self.assertIn(sentence, notices)
         for text in ("LGPL-3.0.txt", "GPL-3.0.txt"):
             self.assertTrue((self.dir / "notices" / text).is_file())
+        # For Notepad: a byte-order mark and CR LF line ends.
+        for text in ("THIRD-PARTY-NOTICES.txt", "LICENSE.txt"):
+            data = (self.dir / "notices" / text).read_bytes()
+            self.assertTrue(data.startswith(b"\xef\xbb\xbf") and data.count(b"\n") == data.count(b"\r\n"), text)
         self.assertNotIn("Part forkfd", notices)
         parts = json.loads((self.dir / "notices/parts.json").read_text(encoding="utf-8"))
         self.assertEqual(parts["programs"]["tolvaro-demoengine.exe"], {"qt6-base": ["qtcore"], "zlib": []})
