@@ -58,32 +58,45 @@ def load_components():
 # ---------------------------------------------------------------- link maps
 
 def linked_files(map_text):
-    """The files a GNU ld map shows as taken into the program: each archive
-    a member was taken from, and each object and shared library loaded."""
-    files = set()
+    """The files a GNU ld map shows as taken into the program, each with the
+    archive members taken from it: each archive a member was taken from,
+    and each object and shared library loaded."""
+    files = {}
     in_archives = False
     for line in map_text.splitlines():
         if line.startswith("Archive member included"):
             in_archives = True
             continue
         if in_archives and line and not line[0].isspace():
-            match = re.match(r"(.+?\.a)\(", line)
+            match = re.match(r"(.+?\.a)\((.*)\)", line)
             if match:
-                files.add(os.path.normpath(match.group(1)))
+                files.setdefault(os.path.normpath(match.group(1)), set()).add(match.group(2))
                 continue
-            if not line.startswith(("/", ".")) or "(" not in line:
-                in_archives = False
+            in_archives = False
         match = re.match(r"LOAD (.+)$", line)
         if match and re.search(r"\.(o|obj)$|\.so(\.[0-9.]+)?$", match.group(1)):
-            files.add(os.path.normpath(match.group(1)))
+            files.setdefault(os.path.normpath(match.group(1)), set())
     return files
+
+
+def import_library(path, members):
+    """Whether only a Windows DLL's import stubs were taken from an archive
+    (dlltool names them lib<name>h.o, lib<name>s00042.o, lib<name>t.o)."""
+    stem = re.escape(pathlib.PurePath(path).name[:-2])
+    return bool(members) and all(re.fullmatch(stem + r"(h|t|s[0-9]+)\.o", member) for member in members)
+
+
+IMPORT_LIBRARY = {"none": "only the import stubs of a Windows DLL: they name Windows' own functions"}
 
 
 def classify(files, data, platform):
     """{file: rule} for each linked file; a Failure naming every file no
     rule knows."""
     found, unknown = {}, []
-    for path in sorted(files):
+    for path, members in sorted(files.items()):
+        if platform == "windows" and import_library(path, members):
+            found[path] = IMPORT_LIBRARY
+            continue
         for rule in data["links"]:
             if rule.get("platform", platform) == platform and re.search(rule["match"], path):
                 found[path] = rule

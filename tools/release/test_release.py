@@ -22,7 +22,8 @@ def ld_map(archives, loads=()):
     """A GNU ld map that took a member of each archive and loaded each file."""
     lines = ["Archive member included to satisfy reference by file (symbol)", ""]
     for archive in archives:
-        lines += [f"{archive}(member.o)", "                              CMakeFiles/t.dir/main.cpp.obj (symbol)"]
+        archive, member = archive if isinstance(archive, tuple) else (archive, "member.o")
+        lines += [f"{archive}({member})", "                              CMakeFiles/t.dir/main.cpp.obj (symbol)"]
     lines += ["", "Memory Configuration", "", "Linker script and memory map", ""]
     lines += [f"LOAD {path}" for path in ("CMakeFiles/t.dir/main.cpp.obj", *loads)]
     return "\n".join(lines) + "\n"
@@ -56,9 +57,13 @@ class Release(unittest.TestCase):
     def test_every_linked_file_needs_its_entry(self):
         rows = [
             # platform, archives, loaded files, the unknown file named, or None
-            ("windows", GUI + [MINGW + "libkernel32.a", MINGW + "libmingwex.a", MINGW + "libpthread.a"],
+            ("windows", GUI + [(MINGW + "libkernel32.a", "libkernel32s00019.o"), (MINGW + "libkernel32.a", "libkernel32h.o"),
+                               (MINGW + "libwinhttp.a", "libwinhttpt.o"), MINGW + "libmingwex.a", MINGW + "libpthread.a"],
              [MINGW + "crt2.o"], None),
             ("windows", GUI + [MINGW + "libunheardof.a"], [], "libunheardof.a"),
+            # Only a DLL's import stubs need no entry; code taken from an archive does.
+            ("windows", [(MINGW + "libkernel32.a", "libkernel32s00019.o"), (MINGW + "libkernel32.a", "helper.o")], [],
+             "libkernel32.a"),
             ("windows", GUI, ["/tmp/ccXYZ.o"], "/tmp/ccXYZ.o"),
             ("windows", [WINDOWS_DEPS + "libQt6Network.a"], [], "libQt6Network.a"),
             ("linux", ["/usr/lib/gcc/x86_64-linux-gnu/12/libgcc.a", "src/libtolvaro_ui.a"],
@@ -72,6 +77,23 @@ class Release(unittest.TestCase):
                 self.assertEqual(result.returncode, 0 if unknown is None else 1, result.stderr)
                 if unknown:
                     self.assertIn(unknown, result.stderr)
+
+    def test_a_real_link_with_an_unknown_archive_fails(self):
+        """The linker's own map, of a program (its object where CMake puts
+        one) that links an archive known as Tolvaro's by its name, or one
+        nobody listed."""
+        self.write("part.c", "int part(void) { return 1; }\n")
+        self.write("CMakeFiles/main.c", "int part(void);\nint main(void) { return part(); }\n")
+        subprocess.run(["gcc", "-c", "part.c"], cwd=self.dir, check=True)
+        subprocess.run(["gcc", "-c", "CMakeFiles/main.c", "-o", "CMakeFiles/main.o"], cwd=self.dir, check=True)
+        for archive, unknown in (("libtolvaro_part.a", False), ("libunheardof.a", True)):
+            with self.subTest(archive=archive):
+                subprocess.run(["ar", "rc", archive, "part.o"], cwd=self.dir, check=True)
+                subprocess.run(["gcc", "-o", "program", "CMakeFiles/main.o", archive, "-Wl,-Map=program.map"],
+                               cwd=self.dir, check=True)
+                result = run("links", "--platform", "linux", self.dir / "program.map")
+                self.assertEqual(result.returncode, 1 if unknown else 0, result.stderr)
+                self.assertEqual(archive in result.stderr, unknown)
 
     def qt_sources(self, extra_stale=False):
         """The cache's attributions: a Qt part of each module, the parts
