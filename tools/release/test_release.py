@@ -115,7 +115,9 @@ class Release(unittest.TestCase):
             self.write(f"attributions/qt6-base/LICENSES/{name}.txt", f"{name} text\n")
         self.write("attributions/curl/COPYING", "curl notice\n")
         self.write("attributions/zlib/LICENSE", "zlib notice\n")
-        versions = self.write("versions.txt", "qt6-base 6.4.2+dfsg-10\ncurl 7.88.1-10+deb12u15\nzlib 1:1.2.13.dfsg-1\n")
+        self.write("attributions/cpp-httplib/LICENSE", "cpp-httplib notice\n")
+        versions = self.write("versions.txt", "qt6-base 6.4.2+dfsg-10\ncurl 7.88.1-10+deb12u15\nzlib 1:1.2.13.dfsg-1\n"
+                              "cpp-httplib 0.11.4+ds-1+deb12u1\n")
         return root, versions
 
     def notices(self, gui_map, core_map, **kwargs):
@@ -138,7 +140,9 @@ class Release(unittest.TestCase):
             self.assertTrue(data.startswith(b"\xef\xbb\xbf") and data.count(b"\n") == data.count(b"\r\n"), text)
         self.assertNotIn("Part forkfd", notices)
         parts = json.loads((self.dir / "notices/parts.json").read_text(encoding="utf-8"))
-        self.assertEqual(parts["programs"]["tolvaro-demoengine.exe"], {"qt6-base": ["qtcore"], "zlib": []})
+        # cpp-httplib is a header on Windows: known by the demo engine's archive built with it.
+        self.assertEqual(parts["programs"]["tolvaro-demoengine.exe"],
+                         {"cpp-httplib": [], "qt6-base": ["qtcore"], "zlib": []})
         self.assertEqual(parts["components"]["zlib"]["purl"], "pkg:deb/debian/zlib@1%3A1.2.13.dfsg-1?arch=source")
         # The parts of Qt Gui are in tolvaro.exe alone.
         self.assertRegex(notices, r"Part freetype 1\.0\n.*\n    In: tolvaro\.exe\n")
