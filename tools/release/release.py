@@ -79,14 +79,20 @@ def linked_files(map_text):
     return files
 
 
-def import_library(path, members):
-    """Whether only a Windows DLL's import stubs were taken from an archive
-    (dlltool names them lib<name>h.o, lib<name>s00042.o, lib<name>t.o)."""
-    stem = re.escape(pathlib.PurePath(path).name[:-2])
-    return bool(members) and all(re.fullmatch(stem + r"(h|t|s[0-9]+)\.o", member) for member in members)
+def import_stub(member):
+    """Whether an archive member is a Windows DLL's import stub, as dlltool
+    names them: lib<dll>h.o, lib<dll>s00042.o, lib<dll>t.o."""
+    return re.fullmatch(r"lib[A-Za-z0-9_.-]+(h|t|s[0-9]{5})\.o", member) is not None
+
+
+def mingw_crt(member):
+    """Whether an archive member was built from mingw-w64's runtime sources,
+    which name their objects lib64_<library>_a-<source>.o."""
+    return re.fullmatch(r"lib64_[A-Za-z0-9_]+_a-[^/]+\.o", member) is not None
 
 
 IMPORT_LIBRARY = {"none": "only the import stubs of a Windows DLL: they name Windows' own functions"}
+MINGW_CRT = {"component": "mingw-w64"}
 
 
 def classify(files, data, platform):
@@ -94,8 +100,12 @@ def classify(files, data, platform):
     rule knows."""
     found, unknown = {}, []
     for path, members in sorted(files.items()):
-        if platform == "windows" and import_library(path, members):
+        code = {member for member in members if not import_stub(member)}
+        if platform == "windows" and members and not code:
             found[path] = IMPORT_LIBRARY
+            continue
+        if platform == "windows" and code and all(map(mingw_crt, code)):
+            found[path] = MINGW_CRT
             continue
         for rule in data["links"]:
             if rule.get("platform", platform) == platform and re.search(rule["match"], path):

@@ -58,7 +58,11 @@ class Release(unittest.TestCase):
         rows = [
             # platform, archives, loaded files, the unknown file named, or None
             ("windows", GUI + [(MINGW + "libkernel32.a", "libkernel32s00019.o"), (MINGW + "libkernel32.a", "libkernel32h.o"),
-                               (MINGW + "libwinhttp.a", "libwinhttpt.o"), MINGW + "libmingwex.a", MINGW + "libpthread.a"],
+                               (MINGW + "libwinhttp.a", "libwinhttpt.o"),
+                               (MINGW + "libsynchronization.a", "libapi-ms-win-core-synch-l1-2-0s00006.o"),
+                               (MINGW + "libmingwex.a", "lib64_libmingwex_a-acosf.o"),
+                               (MINGW + "libshell32.a", "lib64_libshell32_a-shell32.o"), (MINGW + "libshell32.a", "libshell32h.o"),
+                               (MINGW + "libpthread.a", "libwinpthread_la-cond.o")],
              [MINGW + "crt2.o"], None),
             ("windows", GUI + [MINGW + "libunheardof.a"], [], "libunheardof.a"),
             # Only a DLL's import stubs need no entry; code taken from an archive does.
