@@ -48,6 +48,8 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # stamp so that builds compare equal. The manual pages' headers name the
 # version as @PROJECT_VERSION@, filled in here.
 install(FILES ${PROJECT_SOURCE_DIR}/dist/debian/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The notices of the code compiled into the programs (tools/release).
+install(FILES ${TOLVARO_NOTICES_DIR}/THIRD-PARTY-NOTICES.txt DESTINATION ${CMAKE_INSTALL_DOCDIR})
 foreach (page tolvaro.1 tolvaro-demoengine.1)
     configure_file(${PROJECT_SOURCE_DIR}/dist/debian/${page} ${PROJECT_BINARY_DIR}/dist/${page} @ONLY)
 endforeach()
@@ -79,5 +81,9 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackSourceDate.cmake)
 file(WRITE ${CPACK_PROJECT_CONFIG_FILE} "set(ENV{SOURCE_DATE_EPOCH} ${TOLVARO_SOURCE_DATE_EPOCH})\n")
+# Beside the package: its bill of materials and SHA256SUMS (tools/release).
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/tools/release/cpack-post-build.cmake)
+set(CPACK_TOLVARO_RELEASE_TOOL ${TOLVARO_RELEASE_TOOL})
+set(CPACK_TOLVARO_RELEASE_PARTS ${TOLVARO_RELEASE_PARTS})
 
 include(CPack)

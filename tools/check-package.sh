@@ -42,6 +42,9 @@ echo "== Validators"
 desktop-file-validate "$root/usr/share/applications/$app_id.desktop"
 appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml"
 lintian --fail-on error "$deb"
+# The notices in the package; its bill of materials and SHA256SUMS beside it.
+[ -f "$root/usr/share/doc/tolvaro/THIRD-PARTY-NOTICES.txt" ] || { echo "FAILED: the package holds no notices" >&2; exit 1; }
+tools/release/release.py check --platform linux build-package "$version"
 
 # Waits up to 20 s for a condition (a shell command) to hold.
 wait_until() {

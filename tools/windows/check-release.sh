@@ -3,9 +3,12 @@
 # windows_release` made, under Wine in a fresh prefix of its own:
 #   bash tools/windows/check-release.sh <windows build folder> [<.deb>]
 #
-#  - the zip holds tolvaro.exe, the demo engine and the read-me; the two
-#    programs are hardened (tools/check-hardening.sh) and hold no folder of
-#    this machine; they are stripped and need no DLL but Windows' own, and nothing
+#  - the zip holds tolvaro.exe, the demo engine, the read-me, the terms and
+#    the notices; every library linked into a program has its notice entry,
+#    every download its bill of materials and its line in SHA256SUMS
+#    (tools/release/release.py check); the two programs are hardened
+#    (tools/check-hardening.sh) and hold no folder of this machine; they are
+#    stripped and need no DLL but Windows' own, and nothing
 #    Windows has only from a newer version than the one claimed
 #    (dist/windows/imports.txt); tolvaro.exe is a GUI program with its icon,
 #    manifest and version resource, the engine a console program;
@@ -117,8 +120,9 @@ version_strings() {
 echo "== The programs and the claims about Windows"
 mkdir "$work/zip"
 (cd "$work/zip" && unzip -q "$zip")
-[ "$(cd "$work/zip" && ls | sort | tr '\n' ' ')" = "README.txt tolvaro-demoengine.exe tolvaro.exe " ] ||
-    fail "the zip holds $(cd "$work/zip" && ls | tr '\n' ' ')instead of README.txt, tolvaro-demoengine.exe and tolvaro.exe"
+shipped="GPL-3.0.txt LGPL-3.0.txt LICENSE.txt README.txt THIRD-PARTY-NOTICES.txt tolvaro-demoengine.exe tolvaro.exe "
+[ "$(cd "$work/zip" && ls | LC_ALL=C sort | tr '\n' ' ')" = "$shipped" ] ||
+    fail "the zip holds $(cd "$work/zip" && ls | tr '\n' ' ')instead of $shipped"
 exe="$work/zip/tolvaro.exe"
 engine="$work/zip/tolvaro-demoengine.exe"
 for program in "$exe" "$engine"; do
@@ -169,6 +173,8 @@ claims="$(grep -nE 'Windows (XP|Vista|7|8)\b' "$root/README.md" "$readme" "$root
 # The three steps at the top of the read-me, in Chinese first.
 head -n 12 "$readme" | grep -q 'tolvaro-demoengine.exe' && head -n 12 "$readme" | grep -q '位置.*25' ||
     fail "README.txt does not open with the three steps to try the program with the demo engine"
+# The link maps, the notices, the bills of materials and SHA256SUMS (tools/release).
+"$root/tools/release/release.py" check "$build" "$version" || fail "the release's notices, bills of materials or SHA256SUMS"
 echo "tolvaro.exe: $(stat -c %s "$exe") bytes; tolvaro-demoengine.exe $(stat -c %s "$engine");" \
     "zip $(stat -c %s "$zip"), installer $(stat -c %s "$setup")"
 
@@ -270,8 +276,8 @@ left="$(traces)"
 echo "== Installed for all users"
 wine "$setup" /S
 installed="$programs/Tolvaro"
-contents="README.txt tolvaro-demoengine.exe tolvaro.exe uninstall.exe "
-[ "$(ls "$installed" 2>/dev/null | sort | tr '\n' ' ')" = "$contents" ] ||
+contents="${shipped}uninstall.exe "
+[ "$(ls "$installed" 2>/dev/null | LC_ALL=C sort | tr '\n' ' ')" = "$contents" ] ||
     fail "$installed holds '$(ls "$installed" 2>/dev/null | tr '\n' ' ')' instead of $contents"
 cmp -s "$exe" "$installed/tolvaro.exe" || fail "the installed tolvaro.exe is not the zip's"
 cmp -s "$engine" "$installed/tolvaro-demoengine.exe" || fail "the installed demo engine is not the zip's"
@@ -327,7 +333,7 @@ left="$(traces)"
 echo "== Installed silently into a folder of the user's choice (/D=)"
 wine "$setup" /S '/D=C:\Apps\Tolvaro'
 custom="$WINEPREFIX/drive_c/Apps/Tolvaro"
-[ "$(ls "$custom" 2>/dev/null | sort | tr '\n' ' ')" = "$contents" ] ||
+[ "$(ls "$custom" 2>/dev/null | LC_ALL=C sort | tr '\n' ' ')" = "$contents" ] ||
     fail "/D= did not install into C:\\Apps\\Tolvaro: it holds '$(ls "$custom" 2>/dev/null | tr '\n' ' ')'"
 [ ! -e "$installed" ] || fail "/D= still installed into $installed"
 [ "$(reg_value "$key" InstallLocation)" = 'C:\Apps\Tolvaro' ] ||
@@ -344,7 +350,7 @@ left="$(traces)"
 echo "== Installed for the current user alone"
 wine "$setup" /S /CurrentUser
 user_installed="$localappdata/Programs/Tolvaro"
-[ "$(ls "$user_installed" 2>/dev/null | sort | tr '\n' ' ')" = "$contents" ] ||
+[ "$(ls "$user_installed" 2>/dev/null | LC_ALL=C sort | tr '\n' ' ')" = "$contents" ] ||
     fail "$user_installed holds '$(ls "$user_installed" 2>/dev/null | tr '\n' ' ')' instead of $contents"
 for link in Tolvaro.lnk "$demo_link"; do
     [ -f "$user_start/$link" ] || fail "no Start-menu shortcut $link in $user_start"
