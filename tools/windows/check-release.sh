@@ -10,18 +10,24 @@
 #    (tools/check-hardening.sh) and hold no folder of this machine; they are
 #    stripped and need no DLL but Windows' own, and nothing
 #    Windows has only from a newer version than the one claimed
-#    (dist/windows/imports.txt); tolvaro.exe is a GUI program with its icon,
-#    manifest and version resource, the engine a console program;
+#    (dist/windows/imports.txt; a file it reads no import from fails);
+#    tolvaro.exe is a GUI program with its icon, manifest and version
+#    resource, the engine a console program;
 #  - what the README, the read-me, the manifest and the installer say about
-#    the Windows versions agrees; the installer refuses an older Windows;
+#    the Windows versions agrees with cmake/common.cmake; the installer
+#    refuses Windows 8.1 and a Windows 10 one build older than the minimum,
+#    and the whole check runs on the minimum;
 #  - the installer, silently for all users: the files, the Start-menu
 #    shortcuts, the installed-programs entry; the program and the engine the
 #    shortcuts start find rank 25 together; the installed program keeps its
 #    settings in the user's application-data folder, not in its own; a copy
 #    of it taken elsewhere is portable there; the silent uninstall leaves
 #    nothing behind but those settings;
-#  - the same with /D= into a folder of the user's choice, whose folders the
-#    uninstall removes; the installer for the current user alone;
+#  - the same with /D= into a folder of the user's choice, with the
+#    installer's pages and silently over itself, whose folders the uninstall
+#    removes; installed again into a folder the user made, which the
+#    uninstall leaves with those above it; the installer for the current user
+#    alone;
 #  - the zip, unpacked into a scratch folder: its engine and program find
 #    rank 25 as the read-me says, and TLV.INI stays beside the program;
 #  - one version: project(VERSION), the .deb (default: the newest in
@@ -42,8 +48,14 @@ if [ -z "${DISPLAY:-}" ]; then
     exec xvfb-run -a bash "$0" "$@"
 fi
 version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")"
-# The oldest Windows the program claims to run on (cmake/common.cmake).
-minimum="$(sed -n 's/^TOLVARO_WINDOWS_MINIMUM:INTERNAL=//p' "$build/CMakeCache.txt")"
+# The oldest Windows the program claims to run on, as cmake/common.cmake
+# states it: read from there, not from what the build made of it, so that the
+# installer is held to the stated number.
+minimum="$(sed -n 's/^set(TOLVARO_WINDOWS_MINIMUM \(10\.0\.[0-9]*\) .*/\1/p' "$root/cmake/common.cmake")"
+[ -n "$minimum" ] || {
+    echo "cmake/common.cmake states no TOLVARO_WINDOWS_MINIMUM of the form 10.0.<build>" >&2
+    exit 2
+}
 zip="$build/tolvaro-$version-windows-x64.zip"
 setup="$build/tolvaro-$version-setup.exe"
 deb="${2:-$(ls -t "$root"/build-package/tolvaro_*_amd64.deb 2>/dev/null | head -n1)}"
@@ -99,9 +111,12 @@ imports() {
 }
 # Holds what an .exe imports against dist/windows/imports.txt: every import
 # listed there, none newer than the oldest Windows the program claims to run
-# on ($minimum, a version number such as 10.0.17763).
+# on ($minimum, a version number such as 10.0.17763). Every program imports
+# something: reading no import is a failure, not a pass.
 check_imports() {
-    local dll name first listed
+    local dll name first listed found
+    found="$(imports "$1")" || { fail "the imports of $(basename "$1") cannot be read"; return 0; }
+    [ -n "$found" ] || { fail "no import read from $(basename "$1")"; return 0; }
     listed="$(sed 's/#.*//' "$root/dist/windows/imports.txt" | awk 'NF == 3 { print tolower($1), $2, $3 }')"
     while read -r dll name; do
         first="$(awk -v d="$dll" -v n="$name" '$1 == d && $2 == n { print $3 }' <<<"$listed")"
@@ -110,7 +125,7 @@ check_imports() {
         elif [ "$(printf '%s\n' "$first" "$minimum" | sort -V | tail -n1)" != "$minimum" ]; then
             fail "$(basename "$1") imports $name from $dll, which Windows has only from $first on, newer than $minimum"
         fi
-    done < <(imports "$1")
+    done <<<"$found"
 }
 # The version information of an .exe, one "name value" a line.
 version_strings() {
@@ -138,6 +153,15 @@ deps="${TOLVARO_WINDOWS_DEPS:-$HOME/.cache/tolvaro/windows-deps}"
 bash "$root/tools/check-hardening.sh" --self-test || fail "the hardening check does not tell a program without protections"
 bash "$root/tools/check-hardening.sh" --windows-version "${minimum%.*}" --no-path "$root" --no-path "$build" \
     --no-path "$deps" --no-path "$(readlink -f "$deps")" "$exe" "$engine" || fail "the programs lack protections"
+# The import check itself fails where it reads no import: on a program that
+# imports nothing, and on a file that is no program.
+printf '\t.globl start\nstart:\tret\n' | x86_64-w64-mingw32-as -o "$work/none.o"
+x86_64-w64-mingw32-ld -e start -o "$work/none.exe" "$work/none.o"
+for file in "$work/none.exe" "$zip"; do
+    if (failures=0; check_imports "$file" 2>/dev/null; [ "$failures" = 0 ]); then
+        fail "the import check passes $(basename "$file"), from which it reads no import"
+    fi
+done
 grep -q '^Subsystem.*(Windows GUI)' <<<"$(x86_64-w64-mingw32-objdump -p "$exe")" ||
     fail "tolvaro.exe is not a GUI program"
 grep -q '^Subsystem.*(Windows CUI)' <<<"$(x86_64-w64-mingw32-objdump -p "$engine")" ||
@@ -182,9 +206,20 @@ echo "== A fresh Wine prefix"
 wineboot -i
 # Hidden windows go at once, not after the 2 s a window manager would take.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
-# Wine says it is Windows 7 unless told otherwise; the installer would refuse.
-windows_version() { wine reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null; wineserver -w; }
-windows_version win10
+# The Windows Wine says it is, as Windows keeps it in the registry: a version
+# (10.0) and a build (17763). Wine 8 reads CurrentVersion and
+# CurrentBuildNumber there when no version is set for it under
+# HKCU\Software\Wine; the names it offers there have no Windows 10 older than
+# build 18362. A new prefix says Windows 7, which the installer would refuse:
+# the check runs on the oldest Windows the program claims.
+windows_version() {
+    local key='HKLM\Software\Microsoft\Windows NT\CurrentVersion'
+    wine reg add "$key" /v CurrentVersion /d "$1" /f >/dev/null
+    wine reg add "$key" /v CurrentBuildNumber /d "$2" /f >/dev/null
+    wine reg add "$key" /v CurrentBuild /d "$2" /f >/dev/null
+    wineserver -w
+}
+windows_version "${minimum%.*}" "${minimum##*.}"
 # The browser the program opens the found page in: a script that notes the
 # address.
 printf '#!/bin/sh\necho "$1" >>"%s/opened.log"\n' "$work" >"$work/browser"
@@ -267,13 +302,19 @@ traces() {
 }
 
 echo "== Refused on a Windows older than $minimum"
-windows_version win81
-if wine "$setup" /S; then fail "the installer ran on Windows 8.1"; fi
-windows_version win10
+# Windows 8.1, and Windows 10 one build before the minimum (the last release
+# before 1809 was 1803, build 17134).
+for old in "6.3 9600" "${minimum%.*} $((${minimum##*.} - 1))"; do
+    windows_version $old
+    status=0
+    wine "$setup" /S || status=$?
+    [ "$status" = 3 ] || fail "the installer did not refuse Windows $old: exit code $status"
+done
+windows_version "${minimum%.*}" "${minimum##*.}"
 left="$(traces)"
 [ -z "$left" ] || fail "the refused installer left traces: $left"
 
-echo "== Installed for all users"
+echo "== Installed for all users, on Windows $minimum"
 wine "$setup" /S
 installed="$programs/Tolvaro"
 contents="${shipped}uninstall.exe "
@@ -330,9 +371,36 @@ rm -rf "$appdata/Tolvaro" "$copy"
 left="$(traces)"
 [ -z "$left" ] || fail "the uninstall left traces of the program: $left"
 
-echo "== Installed silently into a folder of the user's choice (/D=)"
-wine "$setup" /S '/D=C:\Apps\Tolvaro'
+# An install for all users as a user makes it, with the installer's pages:
+# each taken with Enter (the install mode offered, the folder shown, 安装 and
+# 完成).
+install_interactively() { # <command-line arguments>...
+    wine "$setup" "$@" &
+    local app=$! window=""
+    pids+=("$app")
+    wait_until 'window="$(xdotool search --onlyvisible --class "$(basename "$setup")" 2>/dev/null | head -n1)"; [ -n "$window" ]' ||
+        { fail "the installer's window did not appear"; kill "$app"; return 0; }
+    sleep 1
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    xdotool key --clearmodifiers Return
+    sleep 1
+    xdotool key --clearmodifiers Return
+    wait_until '[ -n "$(reg_value "$key" EstimatedSize)" ]' || true
+    sleep 1
+    xdotool key --clearmodifiers Return
+    wait_until "! kill -0 $app 2>/dev/null" || { fail "the installer $* did not end after its last page"; kill "$app"; }
+    wineserver -w
+}
+
+echo "== Installed into a folder of the user's choice (/D=), with the installer's pages, then silently over itself"
 custom="$WINEPREFIX/drive_c/Apps/Tolvaro"
+install_interactively '/D=C:\Apps\Tolvaro'
+[ "$(ls "$custom" 2>/dev/null | LC_ALL=C sort | tr '\n' ' ')" = "$contents" ] ||
+    fail "/D= with the installer's pages did not install into C:\\Apps\\Tolvaro: it holds '$(ls "$custom" 2>/dev/null | tr '\n' ' ')'"
+[ ! -e "$installed" ] || fail "/D= with the installer's pages still installed into $installed"
+# Again over itself, silently, as an update does: the folders the first
+# install made stay the installer's to remove.
+wine "$setup" /S '/D=C:\Apps\Tolvaro'
 [ "$(ls "$custom" 2>/dev/null | LC_ALL=C sort | tr '\n' ' ')" = "$contents" ] ||
     fail "/D= did not install into C:\\Apps\\Tolvaro: it holds '$(ls "$custom" 2>/dev/null | tr '\n' ' ')'"
 [ ! -e "$installed" ] || fail "/D= still installed into $installed"
@@ -346,6 +414,19 @@ uninstall "$key"
 rm -rf "$appdata/Tolvaro"
 left="$(traces)"
 [ -z "$left" ] || fail "the uninstall from C:\\Apps\\Tolvaro left traces of the program: $left"
+
+echo "== Installed again into a folder the user made: the uninstall leaves it and those above"
+wine "$setup" /S '/D=C:\Apps\Tolvaro'
+tools="$WINEPREFIX/drive_c/Tools"
+mkdir -p "$tools/Tolvaro"
+wine "$setup" /S '/D=C:\Tools\Tolvaro'
+uninstall "$key"
+[ -d "$tools/Tolvaro" ] && [ -z "$(ls -A "$tools/Tolvaro")" ] ||
+    fail "the uninstall did not leave C:\\Tools\\Tolvaro, made by the user, empty and in place: $(find "$tools" 2>&1)"
+# The first copy stays where it was installed: the installer moves no program.
+rm -rf "$WINEPREFIX/drive_c/Apps" "$tools"
+left="$(traces)"
+[ -z "$left" ] || fail "the uninstall from C:\\Tools\\Tolvaro left traces of the program: $left"
 
 echo "== Installed for the current user alone"
 wine "$setup" /S /CurrentUser
