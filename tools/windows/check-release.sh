@@ -42,6 +42,8 @@ version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 minimum="$(sed -n 's/^TOLVARO_WINDOWS_MINIMUM:INTERNAL=//p' "$build/CMakeCache.txt")"
 zip="$build/tolvaro-$version-windows-x64.zip"
 setup="$build/tolvaro-$version-setup.exe"
+kit="$build/tolvaro-$version-relink-kit.zip"
+qt_source="$build/tolvaro-$version-qt-source.zip"
 deb="${2:-$(ls -t "$root"/build-package/tolvaro_*_amd64.deb 2>/dev/null | head -n1)}"
 
 failures=0
@@ -54,7 +56,7 @@ stop() {
     echo "FAILED: $*" >&2
     exit 1
 }
-for file in "$zip" "$setup"; do
+for file in "$zip" "$setup" "$kit" "$qt_source"; do
     [ -f "$file" ] || stop "$file is missing: build the target windows_release first"
 done
 [ -n "$deb" ] && [ -f "$deb" ] || stop "no .deb: build it with bash tools/check-package.sh, or name it"
@@ -356,6 +358,22 @@ try_it "$portable/tolvaro-demoengine.exe" "$portable/tolvaro.exe"
 [ -f "$portable/TLV.INI" ] || fail "the zip's program did not keep TLV.INI beside itself"
 check_settings "$portable/tolvaro.exe" "$portable/TLV.INI"
 [ ! -e "$appdata/Tolvaro" ] || fail "the zip's program wrote its settings into $appdata/Tolvaro"
+
+echo "== The relink kit: both programs linked again from it alone against the cache's Qt"
+qt="$(cd "$(sed -n 's/^Qt6_DIR:PATH=//p' "$build/CMakeCache.txt")/../../.." && pwd)"
+unzip -q "$kit" -d "$work/kit"
+relink="$work/kit/tolvaro-$version-relink-kit/relink.sh"
+! grep -qF -e "$build" -e "$qt" -e "$(cd "$qt" && pwd -P)" "$relink" || fail "relink.sh names a folder of the build"
+[ -z "$(find "$work/kit" -name 'libQt6*' -o -path '*/objects-*' -o -path '*/plugins/*')" ] || fail "the relink kit holds Qt's own files"
+relinked="$WINEPREFIX/drive_c/scratch/relinked"
+if sh "$relink" "$qt" "$relinked" >"$work/relink.log" 2>&1; then
+    try_it "$relinked/tolvaro-demoengine.exe" "$relinked/tolvaro.exe"
+else
+    fail "relink.sh did not link the programs again: $(tail -n 20 "$work/relink.log")"
+fi
+for part in '.dsc' '.orig.tar' '.debian.tar' 'qt-configure.txt' 'build-deps.sh'; do
+    unzip -l "$qt_source" | grep -qF "$part" || fail "the Qt source download holds no $part"
+done
 
 echo "== One version"
 deb_version="$(dpkg-deb -f "$deb" Version)"
