@@ -20,7 +20,7 @@ if (NOT CMAKE_GENERATOR STREQUAL "Ninja")
 endif()
 set(kit_tools ${PROJECT_SOURCE_DIR}/tools/windows/relink-kit)
 set(deps ${TOLVARO_WINDOWS_DEPS})
-foreach(file qt-configure.txt qt-config.summary versions.txt)
+foreach(file qt-configure.txt qt-config.summary versions.txt attributions/curl attributions/zlib)
     if (NOT EXISTS ${deps}/${file})
         message(FATAL_ERROR "${deps} has no ${file}: the release needs a dependency cache that "
             "keeps Qt's source and configuration (bash tools/windows/build-deps.sh).")
@@ -69,6 +69,8 @@ add_custom_command(OUTPUT ${TOLVARO_RELINK_KIT}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${kit}
     COMMAND ${CMAKE_COMMAND} -E copy ${kit_parent}/README.txt ${kit_parent}/toolchain.txt
         ${deps}/qt-configure.txt ${deps}/versions.txt ${kit}
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${deps}/attributions/curl ${kit}/notices/curl
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${deps}/attributions/zlib ${kit}/notices/zlib
     COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR} -DNINJA=${CMAKE_MAKE_PROGRAM}
         -DDEPS=${deps} -DKIT=${kit} -DEPOCH=${epoch}
         "-DPROGRAMS=tolvaro=$<TARGET_FILE:tolvaro>=${TOLVARO_EXE}|tolvaro-demoengine=$<TARGET_FILE:tolvaro-demoengine>=${TOLVARO_DEMOENGINE_EXE}"

@@ -20,6 +20,10 @@
 #    uninstall removes; the installer for the current user alone;
 #  - the zip, unpacked into a scratch folder: its engine and program find
 #    rank 25 as the read-me says, and TLV.INI stays beside the program;
+#  - the relink kit, unpacked alone, holds none of Qt's files and names no
+#    build folder; its relink.sh links both programs again against the
+#    cache's Qt, and they find rank 25; the Qt source download holds Debian's
+#    source package, the build script and the configure line;
 #  - one version: project(VERSION), the .deb (default: the newest in
 #    build-package/, as tools/check-package.sh makes it), the program's
 #    version resource, the installer's own, its installed-programs entry and
