@@ -71,8 +71,8 @@ add_custom_command(OUTPUT ${TOLVARO_RELINK_KIT}
         ${deps}/qt-configure.txt ${deps}/versions.txt ${kit}
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${deps}/attributions/curl ${kit}/notices/curl
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${deps}/attributions/zlib ${kit}/notices/zlib
-    COMMAND ${CMAKE_COMMAND} -DBUILD=${CMAKE_BINARY_DIR} -DNINJA=${CMAKE_MAKE_PROGRAM}
-        -DDEPS=${deps} -DKIT=${kit} -DEPOCH=${epoch}
+    COMMAND ${CMAKE_COMMAND} -DSOURCE=${PROJECT_SOURCE_DIR} -DBUILD=${CMAKE_BINARY_DIR}
+        -DNINJA=${CMAKE_MAKE_PROGRAM} -DDEPS=${deps} -DKIT=${kit} -DEPOCH=${epoch}
         "-DPROGRAMS=tolvaro=$<TARGET_FILE:tolvaro>=${TOLVARO_EXE}|tolvaro-demoengine=$<TARGET_FILE:tolvaro-demoengine>=${TOLVARO_DEMOENGINE_EXE}"
         -P ${kit_tools}/make-kit.cmake
     COMMAND sh ${kit_tools}/zip-folder.sh ${TOLVARO_RELINK_KIT} ${kit_parent} ${kit_name} ${epoch}

@@ -4,10 +4,11 @@
 # (the program's archives and objects, its resource objects) or that is not
 # Qt's (libcurl, zlib), and relink.sh, which runs those commands again from
 # the kit against the Qt installed in a folder of the user's choice.
-#   cmake -DBUILD=<build folder> -DNINJA=<ninja> -DDEPS=<dependency cache>
-#         -DKIT=<kit folder> -DEPOCH=<release time>
+#   cmake -DSOURCE=<source tree> -DBUILD=<build folder> -DNINJA=<ninja>
+#         -DDEPS=<dependency cache> -DKIT=<kit folder> -DEPOCH=<release time>
 #         -DPROGRAMS=<name>=<linked file>=<stripped file>|... -P make-kit.cmake
-# A path of the build or of the cache left in a command fails the kit.
+# A path of the source tree, the build or the cache left in a command fails
+# the kit.
 
 # Files of the cache that Qt installed, and its folders: relink.sh takes them
 # from $QT, the Qt of whoever relinks.
@@ -50,6 +51,11 @@ function(kit_command output outputs)
         if (token STREQUAL "&&")
             kit_flush()
             set(start TRUE)
+            continue()
+        endif()
+        if (token MATCHES "^-f(file|debug|macro)-prefix-map=")
+            # The build's folders as compiled code names them; a link compiles
+            # nothing, and the folders are not the kit's.
             continue()
         endif()
         if (start)
@@ -124,7 +130,7 @@ function(kit_command output outputs)
                 endif()
             endif()
         endif()
-        foreach(leak IN ITEMS "${BUILD}" "${DEPS}" "${deps_real}")
+        foreach(leak IN ITEMS "${SOURCE}" "${BUILD}" "${DEPS}" "${deps_real}")
             string(FIND "${token}" "${leak}" at)
             if (NOT at EQUAL -1)
                 message(FATAL_ERROR "The command for ${relative} keeps the path ${leak}: ${token}")
