@@ -42,17 +42,19 @@ foreach(file IN LISTS qt_sources)
 endforeach()
 set(TOLVARO_QT_VERSION ${Qt6_VERSION})
 
-# Every file of both downloads takes the release's time: SOURCE_DATE_EPOCH
-# when it is set, else the time of the commit.
-if (DEFINED ENV{SOURCE_DATE_EPOCH})
-    set(epoch $ENV{SOURCE_DATE_EPOCH})
-else()
-    execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
-        OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE result)
-    if (NOT result EQUAL 0)
+# Every file of both downloads, and the programs relink.sh makes, take the
+# release's time: SOURCE_DATE_EPOCH when it is set, else the commit's.
+if (NOT DEFINED TOLVARO_SOURCE_DATE_EPOCH)
+    set(TOLVARO_SOURCE_DATE_EPOCH "$ENV{SOURCE_DATE_EPOCH}")
+    if (TOLVARO_SOURCE_DATE_EPOCH STREQUAL "")
+        execute_process(COMMAND git log -1 --format=%ct WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+            OUTPUT_VARIABLE TOLVARO_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    endif()
+    if (NOT TOLVARO_SOURCE_DATE_EPOCH MATCHES "^[0-9]+$")
         message(FATAL_ERROR "No SOURCE_DATE_EPOCH and no git commit to take the release's time from.")
     endif()
 endif()
+set(epoch ${TOLVARO_SOURCE_DATE_EPOCH})
 
 # The relink kit.
 set(kit_name tolvaro-${PROJECT_VERSION}-relink-kit)

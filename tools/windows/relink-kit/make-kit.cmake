@@ -28,6 +28,8 @@ function(kit_command output outputs)
     if (NOT result EQUAL 0 OR line STREQUAL "")
         message(FATAL_ERROR "Ninja has no command for ${relative}")
     endif()
+    # A command run with a variable set through CMake needs no CMake: env.
+    string(REGEX REPLACE "(^|&& )[^ ]*cmake -E env " "\\1env " line "${line}")
     separate_arguments(tokens UNIX_COMMAND "${line}")
     # CMake's commands start in a folder of the build: cd <folder> &&.
     set(folder "${BUILD}")
@@ -59,9 +61,12 @@ function(kit_command output outputs)
             continue()
         endif()
         if (start)
-            # The tool by its name, found on the PATH of whoever relinks.
+            # The tool by its name, found on the PATH of whoever relinks; env
+            # and the variables it sets come before it.
             get_filename_component(token "${token}" NAME)
-            set(start FALSE)
+            if (NOT token STREQUAL "env" AND NOT token MATCHES "^[A-Za-z_][A-Za-z0-9_]*=")
+                set(start FALSE)
+            endif()
             list(APPEND words "${token}")
             continue()
         endif()
