@@ -30,6 +30,10 @@
 #    alone;
 #  - the zip, unpacked into a scratch folder: its engine and program find
 #    rank 25 as the read-me says, and TLV.INI stays beside the program;
+#  - the relink kit, unpacked alone, holds none of Qt's files and names no
+#    build folder; its relink.sh links both programs again against the
+#    cache's Qt, and they find rank 25; the Qt source download holds Debian's
+#    source package, the build script and the configure line;
 #  - one version: project(VERSION), the .deb (default: the newest in
 #    build-package/, as tools/check-package.sh makes it), the program's
 #    version resource, the installer's own, its installed-programs entry and
@@ -58,6 +62,8 @@ minimum="$(sed -n 's/^set(TOLVARO_WINDOWS_MINIMUM \(10\.0\.[0-9]*\) .*/\1/p' "$r
 }
 zip="$build/tolvaro-$version-windows-x64.zip"
 setup="$build/tolvaro-$version-setup.exe"
+kit="$build/tolvaro-$version-relink-kit.zip"
+qt_source="$build/tolvaro-$version-qt-source.zip"
 deb="${2:-$(ls -t "$root"/build-package/tolvaro_*_amd64.deb 2>/dev/null | head -n1)}"
 
 failures=0
@@ -70,7 +76,7 @@ stop() {
     echo "FAILED: $*" >&2
     exit 1
 }
-for file in "$zip" "$setup"; do
+for file in "$zip" "$setup" "$kit" "$qt_source"; do
     [ -f "$file" ] || stop "$file is missing: build the target windows_release first"
 done
 [ -n "$deb" ] && [ -f "$deb" ] || stop "no .deb: build it with bash tools/check-package.sh, or name it"
@@ -450,6 +456,29 @@ try_it "$portable/tolvaro-demoengine.exe" "$portable/tolvaro.exe"
 [ -f "$portable/TLV.INI" ] || fail "the zip's program did not keep TLV.INI beside itself"
 check_settings "$portable/tolvaro.exe" "$portable/TLV.INI"
 [ ! -e "$appdata/Tolvaro" ] || fail "the zip's program wrote its settings into $appdata/Tolvaro"
+
+echo "== The relink kit: both programs linked again from it alone against the cache's Qt"
+qt="$(cd "$(sed -n 's/^Qt6_DIR:PATH=//p' "$build/CMakeCache.txt")/../../.." && pwd)"
+unzip -q "$kit" -d "$work/kit"
+relink="$work/kit/tolvaro-$version-relink-kit/relink.sh"
+! grep -qF -e "$build" -e "$qt" -e "$(cd "$qt" && pwd -P)" "$relink" || fail "relink.sh names a folder of the build"
+[ -z "$(find "$work/kit" -name 'libQt6*' -o -path '*/objects-*' -o -path '*/plugins/*')" ] || fail "the relink kit holds Qt's own files"
+relinked="$WINEPREFIX/drive_c/scratch/relinked"
+if sh "$relink" "$qt" "$relinked" >"$work/relink.log" 2>&1; then
+    try_it "$relinked/tolvaro-demoengine.exe" "$relinked/tolvaro.exe"
+    # Byte for byte the shipped programs when the release was built with the
+    # SOURCE_DATE_EPOCH the kit's relink.sh sets; else their link times differ.
+    for program in "$exe" "$engine"; do
+        echo "$(basename "$program") relinked: $(cmp -s "$program" "$relinked/$(basename "$program")" &&
+            echo "the same bytes as shipped" || echo "not the bytes shipped")"
+    done
+else
+    fail "relink.sh did not link the programs again: $(tail -n 20 "$work/relink.log")"
+fi
+listing="$(unzip -Z1 "$qt_source")"
+for part in '.dsc' '.orig.tar' '.debian.tar' 'qt-configure.txt' 'build-deps.sh'; do
+    grep -qF -- "$part" <<<"$listing" || fail "the Qt source download holds no $part"
+done
 
 echo "== One version"
 deb_version="$(dpkg-deb -f "$deb" Version)"
