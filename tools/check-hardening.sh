@@ -17,8 +17,9 @@
 # (TERMINAL_SERVER_AWARE); the subsystem and OS versions in the header equal
 # --windows-version.
 # On both, main starts with endbr64 and sets a stack canary: main is found in
-# a stripped Windows program by the symbols main and .refptr.__stack_chk_guard,
-# which the release's strip keeps for this.
+# a stripped Windows program by the symbols main (or qMain, as Qt's entry
+# point renames it in a GUI program) and .refptr.__stack_chk_guard, which the
+# release's strip keeps for this.
 # With --no-path, no program may hold the name of FOLDER (as strings(1)
 # finds it, in 8-bit or UTF-16 text). --no-checked-calls NAME excuses the
 # program NAME from having a checked call: the compiler makes one only where
@@ -125,7 +126,10 @@ check_pe() {
             END { print major "." minor }' <<<"$headers")"
         [ "$found" = "$windows_version" ] || fail "$name: header $field version $found, not $windows_version"
     done
-    main="$(x86_64-w64-mingw32-nm "$p" 2>/dev/null | awk '$3 == "main" { print $1 }')"
+    # A Windows program's main is qMain where Qt's entry point calls it from
+    # WinMain (the main there is the mingw-w64 runtime's).
+    main="$(x86_64-w64-mingw32-nm "$p" 2>/dev/null |
+        awk '$3 == "main" { main = $1 } $3 == "_Z5qMainiPPc" { qmain = $1 } END { print qmain ? qmain : main }')"
     if [ -z "$main" ]; then
         fail "$name: no symbol main to read its code from"
     else
