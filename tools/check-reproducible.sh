@@ -6,9 +6,11 @@
 #   bash tools/check-reproducible.sh [deb] [windows]   (default: both)
 #
 #  - deb: the Debian package, as tools/check-package.sh builds it (cpack
-#    under umask 022, as there: the package's own members take its modes);
-#  - windows: every file the windows_release target builds directly (the
-#    zip, the installer and whatever else a release hands out), reusing the
+#    under umask 022, as there: the package's own members take its modes),
+#    its bill of materials and SHA256SUMS;
+#  - windows: every download the windows_release target lists in its
+#    SHA256SUMS (the zip, the installer, the relink kit, Qt's source, their
+#    bills of materials), SHA256SUMS itself and the two programs, reusing the
 #    Windows dependency cache that tools/windows/build-deps.sh filled.
 # No tests are built. On a difference, diffoscope shows where the two differ.
 # Uncommitted changes are not built: the clones hold the commit alone.
@@ -33,24 +35,6 @@ work="$(mktemp -d /tmp/tolvaro-reproducible.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 trees=("$work/first/tolvaro" "$work/second-build/tolvaro-again")
 
-# Prints, relative to the build folder $1, each file that the ninja target $2
-# names as an input of its own (through its phony aliases; not the inputs it
-# merely waits for), when the build made it.
-direct_outputs() {
-    local node="$2" query
-    while query="$(ninja -C "$1" -t query "$node")" && grep -q '^  input: phony' <<<"$query"; do
-        node="$(awk '/^  input:/ { getline; print $1; exit }' <<<"$query")"
-    done
-    awk '/^  input:/ { inputs = 1; next } /^  outputs:/ { inputs = 0 }
-        inputs && $1 != "|" && $1 != "||" { print $1 }' <<<"$query" |
-        while read -r file; do
-            case "$file" in
-            */CMakeFiles/* | CMakeFiles/*) ;;
-            *) if [ -f "$1/$file" ]; then echo "$file"; fi ;;
-            esac
-        done
-}
-
 build() { # build <clone>
     local tree="$1"
     if [[ " ${parts[*]} " == *" deb "* ]]; then
@@ -67,13 +51,24 @@ build() { # build <clone>
     fi
 }
 
-# The files to compare, relative to a clone.
+# The files to compare, relative to a clone: in each build folder SHA256SUMS
+# and every download it lists (so a new download is compared without a word
+# here), and on Windows the two programs as shipped.
+downloads() { # downloads <clone> <build folder>
+    local sums="$1/$2/SHA256SUMS"
+    if [ -f "$sums" ]; then
+        echo "$2/SHA256SUMS"
+        awk '{ sub(/^\*/, "", $2); print "'"$2"'/" $2 }' "$sums"
+    fi
+}
 release_files() { # release_files <clone>
     if [[ " ${parts[*]} " == *" deb "* ]]; then
-        (cd "$1" && ls build-package/tolvaro_*.deb)
+        downloads "$1" build-package
     fi
     if [[ " ${parts[*]} " == *" windows "* ]]; then
-        direct_outputs "$1/build-windows" windows_release | sed 's|^|build-windows/|'
+        downloads "$1" build-windows
+        echo build-windows/dist/windows/release/tolvaro.exe
+        echo build-windows/dist/windows/release/tolvaro-demoengine.exe
     fi
 }
 
